@@ -1,0 +1,8 @@
+# Third-party libraries the program links. Test-only oracles are found in tests/.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
+find_package(ZLIB REQUIRED)
+find_package(Threads REQUIRED)
+if(NOT WIN32)
+  find_package(Iconv REQUIRED)
+endif()
