@@ -1,0 +1,53 @@
+// The channel to the receiver (TUSBComm): open/close, received blocks, synchronous writes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+#include "usb/usb_info.h"
+
+namespace velin {
+
+// The port's exception; its message is one of "This serial port already opened",
+// "Error opening serial port", "Unable to create event", "Unable to create read thread".
+class ECommsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// TReceiveDataEvent: one received block, 1 to 4096 bytes. The buffer is valid only during
+// the call; the consumer copies what it keeps.
+using TReceiveDataEvent = std::function<void(const uint8_t* buffer, uint16_t length)>;
+
+// Contract:
+// - Created on the user-interface thread; OnReceiveData is called on that thread, once per
+//   completed read, in the order the reads completed (on Windows through the port's hidden
+//   window, so only while that thread dispatches messages).
+// - StartComm/StopComm are called by the owner on the interpreter thread. StartComm opens
+//   FUSBInfo.PrintAddr and starts delivering blocks; it does nothing when FUSBInfo.isFindPrint
+//   is false and throws ECommsError on failure (the port then stays closed, or stays open for
+//   "This serial port already opened"). StopComm closes an open port and does nothing
+//   otherwise.
+// - WriteData may be called from any thread; it blocks until the platform has completed the
+//   write, reports nothing, and does nothing unless Opened(). A write never uses a handle that
+//   a concurrent StopComm has closed.
+class UsbPort {
+ public:
+  virtual ~UsbPort() = default;
+
+  virtual void StartComm() = 0;
+  virtual void StopComm() = 0;
+  virtual void WriteData(const uint8_t* buffer, int32_t length) = 0;
+  virtual bool Opened() const = 0;
+
+  TUSBInfo FUSBInfo;
+  bool FAutoConn = true;
+  TReceiveDataEvent OnReceiveData;
+};
+
+// The platform's port, created on the calling (user-interface) thread.
+std::unique_ptr<UsbPort> CreatePlatformUsbPort();
+
+}  // namespace velin
