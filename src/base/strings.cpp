@@ -14,6 +14,9 @@ bool TryStrToInt(std::string_view text, int32_t& value) {
   } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
     base = 16;
     i += 2;
+  } else if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
+    base = 16;
+    ++i;
   }
   if (i == text.size()) return false;
   uint64_t magnitude = 0;

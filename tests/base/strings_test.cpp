@@ -13,7 +13,7 @@ TEST(StrToInt, ReadsTheFormsTheLabelLanguagesUse) {
   } rows[] = {
       {"0", true, 0},           {"42", true, 42},           {"  42", true, 42},
       {"-7", true, -7},         {"+7", true, 7},            {"$1F", true, 31},
-      {"0x1f", true, 31},       {"-$10", true, -16},        {"2147483647", true, INT32_MAX},
+      {"0x1f", true, 31},       {"x10", true, 16},          {"0X10", true, 16},       {"-$10", true, -16},        {"2147483647", true, INT32_MAX},
       {"-2147483648", true, INT32_MIN}, {"$FFFFFFFF", true, -1},
       {"42 ", false, 0},        {"", false, 0},             {" ", false, 0},
       {"-", false, 0},          {"$", false, 0},            {"0x", false, 0},

@@ -1,0 +1,285 @@
+#include "interpreter/cmd_thread.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "base/ansi_codec.h"
+
+namespace velin {
+
+// Keyword tables, in the order of the tests.
+const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kCpclTable[] = {
+    {"!", &TCPCLCmdThread::CMD_START, "CMD_START"},
+    {"T", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"TEXT", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"VT", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"VTEXT", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"TEXT90", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"T90", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"TEXT180", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"T180", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"TEXT270", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"T270", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"SETBOXT", &TCPCLCmdThread::CMD_TEXT, "CMD_TEXT"},
+    {"LINE", &TCPCLCmdThread::CMD_LINE, "CMD_LINE"},
+    {"LINLINE", &TCPCLCmdThread::CMD_LINE, "CMD_LINE"},
+    {"LF", &TCPCLCmdThread::CMD_LINE, "CMD_LINE"},
+    {"BOX", &TCPCLCmdThread::CMD_BOX, "CMD_BOX"},
+    {"SETMAG", &TCPCLCmdThread::CMD_SETMAG, "CMD_SETMAG"},
+    {"SETBOLD", &TCPCLCmdThread::CMD_SETBOLD, "CMD_SETBOLD"},
+    {"PAGE-WIDTH", &TCPCLCmdThread::CMD_PAGEWIDTH, "CMD_PAGEWIDTH"},
+    {"PW", &TCPCLCmdThread::CMD_PAGEWIDTH, "CMD_PAGEWIDTH"},
+    {"B", &TCPCLCmdThread::CMD_BARCODE, "CMD_BARCODE"},
+    {"BARCODE", &TCPCLCmdThread::CMD_BARCODE, "CMD_BARCODE"},
+    {"VB", &TCPCLCmdThread::CMD_BARCODE, "CMD_BARCODE"},
+    {"VBARCODE", &TCPCLCmdThread::CMD_BARCODE, "CMD_BARCODE"},
+    {"CG", &TCPCLCmdThread::CMD_CG, "CMD_CG"},
+    {"COMPRESSED-GRAPHICS", &TCPCLCmdThread::CMD_CG, "CMD_CG"},
+    {"EG", &TCPCLCmdThread::CMD_EG, "CMD_EG"},
+    {"ET", &TCPCLCmdThread::CMD_EG, "CMD_EG"},
+    {"FORM", &TCPCLCmdThread::CMD_FORM, "CMD_FORM"},
+    {"PRINT", &TCPCLCmdThread::CMD_PRINT, "CMD_PRINT"},
+};
+
+const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kTsplTable[] = {
+    {"SIZE", &TCPCLCmdThread::CMD_TSPL_SIZE, "CMD_TSPL_SIZE"},
+    {"CLS", &TCPCLCmdThread::CMD_TSPL_CLS, "CMD_TSPL_CLS"},
+    {"TEXT", &TCPCLCmdThread::CMD_TSPL_TEXT, "CMD_TSPL_TEXT"},
+    {"PRINT", &TCPCLCmdThread::CMD_TSPL_PRINT, "CMD_TSPL_PRINT"},
+    {"BAR", &TCPCLCmdThread::CMD_TSPL_BAR, "CMD_TSPL_BAR"},
+    {"BARCODE", &TCPCLCmdThread::CMD_TSPL_BARCODE, "CMD_TSPL_BARCODE"},
+    {"QRCODE", &TCPCLCmdThread::CMD_TSPL_QRCODE, "CMD_TSPL_QRCODE"},
+};
+
+TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
+                               std::unique_ptr<DeviceSearch> search)
+    : services_(std::move(services)),
+      clock_(*services_.clock),
+      config_path_(services_.config_path.empty() ? ConfigPath() : services_.config_path) {
+  USBFiFo = std::make_unique<TUSBFiFo>(std::move(port), std::move(search));
+  FCmdMode = OpenIniFile(config_path_)->ReadInteger("system", "transfer_mode", kCpcl);
+}
+
+TCPCLCmdThread::~TCPCLCmdThread() {
+  Terminate();
+  if (thread_.joinable()) thread_.join();
+}
+
+void TCPCLCmdThread::Start() {
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TCPCLCmdThread::Execute() {
+  Begin();
+  while (!Terminated()) Step();
+  Finish();
+}
+
+void TCPCLCmdThread::Begin() {
+  ini_ = OpenIniFile(config_path_);
+  last_report_ = clock_.tick_ms();
+  progress_ = 0;
+  last_byte_ = 0;
+  cut_target_ = 0;
+  space_count_ = 0;
+}
+
+void TCPCLCmdThread::Finish() {
+  if (USBFiFo->debug()) {
+    PostDebugLine(kStopLine);
+    clock_.sleep_ms(10);
+  }
+}
+
+bool TCPCLCmdThread::Step() {
+  if (clock_.tick_ms() - last_report_ > 500) ReportProgress();
+  if (FBTCmd.load()) {
+    clock_.sleep_ms(500);
+    return false;
+  }
+  uint8_t b = 0;
+  switch (FCmdMode) {
+    case kPassThrough:
+      if (USBFiFo->GetChar(b)) {
+        last_byte_ = clock_.tick_ms();
+        TranMemory += static_cast<char>(b);
+        if (TranMemory.size() >= kMaxTranMemory) FlushPassThrough();
+        return true;
+      }
+      if (clock_.tick_ms() - last_byte_ > 2000) FlushPassThrough();
+      clock_.sleep_ms(500);
+      return false;
+    case kCpcl:
+    case kTspl:
+      if (!USBFiFo->GetChar(b)) {
+        clock_.sleep_ms(500);
+        return false;
+      }
+      FrameByte(b);
+      return true;
+    default:
+      // No mode to serve: idle like an empty FIFO rather than spin.
+      clock_.sleep_ms(500);
+      return false;
+  }
+}
+
+void TCPCLCmdThread::ReportProgress() {
+  auto record = std::make_shared<TThreadData>();
+  record->Progress = progress_;
+  try {
+    record->USBState = USBFiFo->FindPrinter();
+  } catch (...) {
+    // The receiver could not be opened: absent for this pass, tried again at the next.
+    record->USBState = false;
+  }
+  record->StatusMessage = kStatusMessage;
+  if (services_.ui && services_.main_window) {
+    services_.ui->Post([target = services_.main_window, record] { target(*record); });
+  }
+  last_report_ = clock_.tick_ms();
+  progress_ = (progress_ + 10) % 100;
+}
+
+void TCPCLCmdThread::FlushPassThrough() {
+  if (!TranMemory.empty()) {
+    WriteRawStringToPrinter(ini_->ReadString("system", "printer", ""), TranMemory);
+  }
+  TranMemory.clear();
+  TranMemory.shrink_to_fit();
+}
+
+void TCPCLCmdThread::WriteRawStringToPrinter(const std::string& printer,
+                                             const std::string& bytes) {
+  if (!services_.printers) return;
+  uint32_t error = services_.printers->WriteRawJob(printer, "test doc", "RAW", bytes);
+  if (error != 0 && services_.message_box) services_.message_box("error " + std::to_string(error));
+}
+
+void TCPCLCmdThread::FrameByte(uint8_t b) {
+  if (b == 13 || b == 10) {
+    if (discarding_) {
+      discarding_ = false;
+      ClearLine();
+    } else if (!ByteBuf.empty()) {
+      DispatchLine(true);
+    }
+    return;
+  }
+  if (b < 32) {
+    AnswerControlByte(b);
+    return;
+  }
+  if (discarding_) return;
+  if (ByteBuf.size() >= static_cast<size_t>(MaxByteBuf)) {
+    // A line longer than the buffer is dropped whole, up to its CR or LF.
+    if (USBFiFo->debug())
+      PostDebugLine("line longer than " + std::to_string(MaxByteBuf) + " bytes dropped");
+    discarding_ = true;
+    ClearLine();
+    return;
+  }
+  ByteBuf += static_cast<char>(b);
+  if (cut_target_ > 0) {
+    if (b == ' ') ++space_count_;
+    if (space_count_ == cut_target_) {
+      DispatchLine(false);
+      return;
+    }
+  }
+  // The decoded line equals "CG" or "COMPRESSED-GRAPHICS" exactly when its bytes do: GBK
+  // decodes ASCII bytes to themselves and never yields ASCII from other bytes, so the test
+  // looks at the two lengths alone and costs O(1) per byte.
+  if ((ByteBuf.size() == 2 && ByteBuf == "CG") ||
+      (ByteBuf.size() == 19 && ByteBuf == "COMPRESSED-GRAPHICS")) {
+    cut_target_ = 5;
+    space_count_ = 0;
+  }
+}
+
+void TCPCLCmdThread::AnswerControlByte(uint8_t b) {
+  // Each test looks at the current value of the byte variable, which a step that takes
+  // further bytes overwrites; taking from an empty FIFO leaves it as it was.
+  if (b == 27) {  // ESC: echo the next byte
+    clock_.sleep_ms(10);
+    USBFiFo->GetChar(b);
+    Reply({b});
+  }
+  if (b == 29) {  // GS and three bytes
+    clock_.sleep_ms(10);
+    for (int i = 0; i < 3; ++i) USBFiFo->GetChar(b);
+    Reply({0x00, 0x00});
+  }
+  if (b == 16) {  // DLE and two bytes
+    clock_.sleep_ms(100);
+    for (int i = 0; i < 2; ++i) USBFiFo->GetChar(b);
+    Reply({0x00, 0x00});
+  }
+  if (b == 30) {  // RS and five bytes
+    clock_.sleep_ms(100);
+    for (int i = 0; i < 5; ++i) USBFiFo->GetChar(b);
+    Reply({0x22, 0x03, 0xC5, 0x20});
+  }
+}
+
+void TCPCLCmdThread::Reply(std::initializer_list<uint8_t> bytes) {
+  USBFiFo->usbComm->WriteData(bytes.begin(), static_cast<int32_t>(bytes.size()));
+}
+
+void TCPCLCmdThread::DispatchLine(bool log) {
+  std::string text = AnsiToUtf8(ByteBuf);
+  ClearLine();
+  if (log && USBFiFo->debug()) {
+    PostDebugLine(text);
+    clock_.sleep_ms(10);
+  }
+  try {
+    ExecuteCommand(text);
+  } catch (...) {
+    // A line whose handling still fails is dropped; the thread goes on.
+  }
+}
+
+void TCPCLCmdThread::ClearLine() {
+  ByteBuf.clear();
+  if (ByteBuf.capacity() > 4096) ByteBuf.shrink_to_fit();
+  cut_target_ = 0;
+  space_count_ = 0;
+}
+
+void TCPCLCmdThread::PostDebugLine(const std::string& line) {
+  if (!services_.ui || !services_.debug_window) return;
+  auto record = std::make_shared<TDebugData>();
+  record->MsgStr = line;
+  services_.ui->Post([target = services_.debug_window, record] { target(*record); });
+}
+
+bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
+  if (FCmdMode == kTspl) {
+    SplitKeyword(cmd, CmdFields);
+    Dispatch(kTsplTable, std::size(kTsplTable));
+  } else if (FCmdMode == kCpcl) {
+    GetParFields(cmd, 2, CmdFields);
+    if (CmdFields.Count() >= 2) Dispatch(kCpclTable, std::size(kCpclTable));
+  }
+  return false;
+}
+
+void TCPCLCmdThread::Dispatch(const KeywordEntry* table, size_t count) {
+  const std::string& keyword = CmdFields[1];
+  for (size_t i = 0; i < count; ++i) {
+    if (keyword != table[i].keyword) continue;
+    if (services_.on_handler_call) services_.on_handler_call(table[i].name);
+    (this->*table[i].handler)();
+  }
+}
+
+bool TCPCLCmdThread::TestData(const std::string& filename) {
+  std::ifstream in(filename, std::ios::binary);
+  if (!in) return false;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (char c : bytes) USBFiFo->PutChar(static_cast<uint8_t>(c));
+  return true;
+}
+
+}  // namespace velin

@@ -1,0 +1,184 @@
+// TCPCLCmdThread: the interpreter. One worker thread that owns the receive FIFO and the page,
+// takes the receiver's bytes one at a time and either gathers them into a raw print job
+// (pass-through) or frames them into command lines and dispatches each line to its handler.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "base/clock.h"
+#include "base/text_renderer.h"
+#include "base/ui_dispatcher.h"
+#include "config/ini_file.h"
+#include "interpreter/parsing.h"
+#include "interpreter/printer_system.h"
+#include "usb/usb_fifo.h"
+
+namespace velin {
+
+// Progress record for the main window, posted as WM_THREADDATA every 500 ms.
+struct TThreadData {
+  int Progress = 0;  // 0, 10, ..., 90, 0, ...
+  bool USBState = false;
+  std::string StatusMessage;
+};
+
+// One line of the debug window's command log, posted as WM_DEBUG_DATA.
+struct TDebugData {
+  int Level = 0;
+  std::string MsgStr;
+  std::string MsgData;
+};
+
+// Transfer modes, the values of [system] transfer_mode.
+enum TransferMode : int32_t { kPassThrough = 0, kCpcl = 1, kTspl = 2 };
+
+struct TMAG {
+  uint8_t x = 1;  // width magnification: multiplies the point size of CPCL text
+  uint8_t y = 1;  // height magnification: stored, not used for drawing
+};
+
+// CPCL text state.
+struct TCPCL {
+  TMAG mag;
+  int32_t blod = 0;  // text is bold while > 0
+};
+
+// What the interpreter needs of the world around it.
+struct InterpreterServices {
+  Clock* clock = &RealClock();
+  // Carries the posted records to the windows; required.
+  UiDispatcher* ui = nullptr;
+  // Where labels and raw jobs go; without one, nothing is printed.
+  PrinterSystem* printers = nullptr;
+  TextRenderer* text = nullptr;
+  std::string config_path;  // config.ini; ConfigPath() when empty
+  // A blocking message box on behalf of the interpreter (the raw job's "error NNNN").
+  std::function<void(const std::string& text)> message_box;
+  // The window procedures the posted records reach, run by `ui` on its thread.
+  std::function<void(const TThreadData&)> main_window;   // WM_THREADDATA
+  std::function<void(const TDebugData&)> debug_window;   // WM_DEBUG_DATA
+  // Observers for tools and tests, called on the interpreter thread.
+  std::function<void(const char* handler)> on_handler_call;
+};
+
+class TCPCLCmdThread {
+ public:
+  static constexpr int32_t MaxByteBuf = 8388608;  // longest command line, bytes
+  // A pass-through burst that reaches this size is sent as one job and gathering goes on, so
+  // a sender that never pauses cannot exhaust memory.
+  static constexpr size_t kMaxTranMemory = size_t{64} << 20;
+  static constexpr const char* kStatusMessage = "Thread is processing";
+  static constexpr const char* kStopLine = "TCPCLCmdThread stoped";
+
+  // Runs on the user-interface thread: creates the FIFO around `port` and `search`, and reads
+  // the transfer mode from the configuration (the only time it is read). Not started.
+  TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
+                 std::unique_ptr<DeviceSearch> search);
+  ~TCPCLCmdThread();  // terminates and joins a started thread
+  TCPCLCmdThread(const TCPCLCmdThread&) = delete;
+  TCPCLCmdThread& operator=(const TCPCLCmdThread&) = delete;
+
+  // Starts Execute on a thread of its own.
+  void Start();
+  void Terminate() { terminated_.store(true); }
+  bool Terminated() const { return terminated_.load(); }
+
+  // The run method: Begin, Step until terminated, Finish.
+  void Execute();
+  void Begin();
+  // One pass of the loop. Returns true if it took a byte from the FIFO.
+  bool Step();
+  void Finish();
+
+  bool ExecuteCommand(const std::string& cmd);
+  // Replays a file through the FIFO as if the receiver had sent it. False if unreadable.
+  bool TestData(const std::string& filename);
+
+  // Properties.
+  bool BTCmd() const { return FBTCmd.load(); }
+  void SetBTCmd(bool paused) { FBTCmd.store(paused); }
+  int32_t CmdMode() const { return FCmdMode; }
+  void SetCmdMode(int32_t mode) { FCmdMode = mode; }
+  bool Debug() const { return FDebug; }
+
+  TUSBFiFo& fifo() { return *USBFiFo; }
+  const TCPCL& text_state() const { return cpcl; }
+  size_t pending_raw_bytes() const { return TranMemory.size(); }
+  const TStringList& cmd_fields() const { return CmdFields; }
+
+ private:
+  using Handler = void (TCPCLCmdThread::*)();
+  struct KeywordEntry {
+    const char* keyword;
+    Handler handler;
+    const char* name;
+  };
+  static const KeywordEntry kCpclTable[];
+  static const KeywordEntry kTsplTable[];
+
+  void ReportProgress();
+  void FrameByte(uint8_t b);
+  void AnswerControlByte(uint8_t b);
+  void Reply(std::initializer_list<uint8_t> bytes);
+  void DispatchLine(bool log);
+  void ClearLine();
+  void FlushPassThrough();
+  void PostDebugLine(const std::string& line);
+  void WriteRawStringToPrinter(const std::string& printer, const std::string& bytes);
+  void Dispatch(const KeywordEntry* table, size_t count);
+
+  // CPCL handlers.
+  void CMD_START();
+  void CMD_TEXT();
+  void CMD_LINE();
+  void CMD_BOX();
+  void CMD_SETMAG();
+  void CMD_SETBOLD();
+  void CMD_PAGEWIDTH();
+  void CMD_BARCODE();
+  void CMD_CG();
+  void CMD_EG();
+  void CMD_FORM();
+  void CMD_PRINT();
+  // TSPL handlers.
+  void CMD_TSPL_SIZE();
+  void CMD_TSPL_CLS();
+  void CMD_TSPL_TEXT();
+  void CMD_TSPL_PRINT();
+  void CMD_TSPL_BAR();
+  void CMD_TSPL_BARCODE();
+  void CMD_TSPL_QRCODE();
+
+  InterpreterServices services_;
+  Clock& clock_;
+  std::string config_path_;
+
+  std::string ByteBuf;  // the line being assembled; never longer than MaxByteBuf
+  bool FDebug = false;
+  std::atomic<bool> FBTCmd{false};
+  int32_t FCmdMode = kCpcl;
+  TStringList CmdFields;
+  TStringList ParFields;
+  std::string TranMemory;
+  TCPCL cpcl;
+  std::unique_ptr<TUSBFiFo> USBFiFo;
+
+  // Locals of Execute, kept here so that Step can be called on its own.
+  std::unique_ptr<IniFile> ini_;
+  uint32_t last_report_ = 0;
+  int progress_ = 0;
+  uint32_t last_byte_ = 0;
+  int cut_target_ = 0;
+  int space_count_ = 0;
+  bool discarding_ = false;  // an over-long line is being skipped up to its CR or LF
+
+  std::atomic<bool> terminated_{false};
+  std::thread thread_;
+};
+
+}  // namespace velin

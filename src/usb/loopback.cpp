@@ -1,0 +1,42 @@
+#include "usb/loopback.h"
+
+#include <algorithm>
+
+namespace velin {
+
+void LoopbackPort::StartComm() {
+  if (!FUSBInfo.isFindPrint) return;
+  if (opened_) throw ECommsError("This serial port already opened");
+  if (!fail_start_with.empty()) throw ECommsError(fail_start_with);
+  opened_ = true;
+  ++starts;
+}
+
+void LoopbackPort::StopComm() {
+  if (!opened_) return;
+  opened_ = false;
+  ++stops;
+}
+
+void LoopbackPort::WriteData(const uint8_t* buffer, int32_t length) {
+  if (!opened_ || length <= 0) return;
+  if (on_write) on_write(buffer, length);
+}
+
+void LoopbackPort::Receive(const uint8_t* data, size_t length) {
+  while (length > 0) {
+    uint16_t block = static_cast<uint16_t>(std::min<size_t>(length, 4096));
+    if (OnReceiveData) OnReceiveData(data, block);
+    data += block;
+    length -= block;
+  }
+}
+
+bool FixedDeviceSearch::SearchDevice(std::vector<std::string>& out) {
+  ++searches;
+  if (throw_on_search) throw std::runtime_error("device enumeration failed");
+  out.insert(out.end(), paths.begin(), paths.end());
+  return !paths.empty();
+}
+
+}  // namespace velin
