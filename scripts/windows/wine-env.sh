@@ -1,0 +1,33 @@
+# Sourced by the Windows scripts: the environment in which Wine runs our executables.
+#   VELIN_WIN_BUILD  the Windows build tree (default: build-win in the repository)
+#   WINEPREFIX       a throwaway prefix below the build tree unless set by the caller
+#   VELIN_WINE       the Wine loader (default: Debian's 64-bit loader, else wine)
+# Wine runs in the zh_CN locale, so the ANSI code page (CP_ACP) is 936 as on the users'
+# machines. When the system lacks that locale, it is compiled into the build tree (LOCPATH).
+velin_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+VELIN_WIN_BUILD=${VELIN_WIN_BUILD:-$velin_root/build-win}
+export WINEPREFIX=${WINEPREFIX:-$VELIN_WIN_BUILD/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+# No Mono or Gecko download prompts when the prefix is created.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+unset LANGUAGE
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+  if [ ! -d "$VELIN_WIN_BUILD/locale/zh_CN.UTF-8" ]; then
+    mkdir -p "$VELIN_WIN_BUILD/locale"
+    localedef -i zh_CN -f UTF-8 "$VELIN_WIN_BUILD/locale/zh_CN.UTF-8" >/dev/null 2>&1 || true
+  fi
+  export LOCPATH=$VELIN_WIN_BUILD/locale
+fi
+
+# Debian's wine wrapper complains on every start when the 32-bit half is not installed;
+# our executables are 64-bit, so the 64-bit loader is used directly where it exists.
+if [ -z "${VELIN_WINE:-}" ]; then
+  VELIN_WINE=wine
+  [ -x /usr/lib/wine/wine64 ] && VELIN_WINE=/usr/lib/wine/wine64
+fi
+
+# LC_ALL is given to Wine alone: the shell itself may not know the locale (LOCPATH).
+velin_wine() {
+  env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$@"
+}
