@@ -91,6 +91,13 @@ void TCPCLCmdThread::Finish() {
   }
 }
 
+void TCPCLCmdThread::RunUntilIdle() {
+  for (;;) {
+    bool took = Step();
+    if (!took && USBFiFo->GetFiFoSize() == 0 && TranMemory.empty()) return;
+  }
+}
+
 bool TCPCLCmdThread::Step() {
   if (clock_.tick_ms() - last_report_ > 500) ReportProgress();
   if (FBTCmd.load()) {
@@ -255,6 +262,7 @@ void TCPCLCmdThread::PostDebugLine(const std::string& line) {
 }
 
 bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
+  if (services_.on_command) services_.on_command(cmd);
   if (FCmdMode == kTspl) {
     SplitKeyword(cmd, CmdFields);
     Dispatch(kTsplTable, std::size(kTsplTable));

@@ -64,6 +64,7 @@ struct InterpreterServices {
   std::function<void(const TDebugData&)> debug_window;   // WM_DEBUG_DATA
   // Observers for tools and tests, called on the interpreter thread.
   std::function<void(const char* handler)> on_handler_call;
+  std::function<void(const std::string& line)> on_command;  // every line ExecuteCommand gets
 };
 
 class TCPCLCmdThread {
@@ -94,6 +95,9 @@ class TCPCLCmdThread {
   // One pass of the loop. Returns true if it took a byte from the FIFO.
   bool Step();
   void Finish();
+  // Steps until a pass finds the FIFO empty and no pass-through job is waiting to be sent:
+  // how the command-line tool and tests replay a stream to its end on the virtual clock.
+  void RunUntilIdle();
 
   bool ExecuteCommand(const std::string& cmd);
   // Replays a file through the FIFO as if the receiver had sent it. False if unreadable.

@@ -65,7 +65,12 @@ Document Load(const std::string& path) {
   Document doc;
   std::ifstream in(path, std::ios::binary);
   if (!in) return doc;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return doc;  // unreadable (a directory, say): as if missing
+  }
   std::string text;
   if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
     doc.encoding = Encoding::kUtf16LeBom;

@@ -1,0 +1,369 @@
+// The command thread's framing of the byte stream, its status replies and its timing.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "base/ansi_codec.h"
+#include "support/interpreter_harness.h"
+#include "support/test_paths.h"
+
+namespace velin::test {
+namespace {
+
+// The lines the debug log receives: every line framed at CR or LF.
+std::vector<std::string> FramedLines(const std::string& bytes) {
+  InterpreterHarness h;
+  h.fifo().StartDebug();
+  h.Receive(bytes);
+  h.Run();
+  return h.debug_lines;
+}
+
+TEST(Framing, CutsLinesAtCrOrLfAndIgnoresEmptyLines) {
+  struct Row {
+    int line;
+    std::string bytes;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {__LINE__, "PRINT\r\n", {"PRINT"}},
+      {__LINE__, "A\r\rB\n\nC\r\n", {"A", "B", "C"}},
+      {__LINE__, "T\t4\r\n", {"T4"}},                  // tab and other control bytes vanish
+      {__LINE__, "A\x01\x02\x7F\r\n", {"A\x7F"}},      // DEL is not a control byte here
+      {__LINE__, "no end of line", {}},               // nothing without CR or LF
+      {__LINE__, "\xD6\xD0\xCE\xC4\r\n", {"中文"}},   // decoded from GBK
+      {__LINE__, "\xFF" "A\r\n", {"\xEF\xBF\xBD" "A"}},
+  };
+  for (const Row& row : rows) EXPECT_EQ(FramedLines(row.bytes), row.lines) << "row " << row.line;
+}
+
+TEST(Framing, DispatchesEachLineOnceToTheHandlerOfItsKeyword) {
+  InterpreterHarness h;
+  h.Receive("PRINT\r\nPRINT \r\nprint\r\n FORM\r\nFORM\r\nNOSUCH 1 2\r\n! 0 200 200 400 1\r\n");
+  h.Run();
+  EXPECT_EQ(h.calls, (std::vector<std::string>{"CMD_PRINT", "CMD_FORM", "CMD_START"}));
+}
+
+TEST(StatusReplies, AnswerControlBytesThroughThePort) {
+  struct Row {
+    int line;
+    std::string bytes;
+    std::vector<std::string> replies;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {__LINE__, "\x1B\x76", {"\x76"}, {}},
+      {__LINE__, "\x1B", {"\x1B"}, {}},  // nothing followed: ESC itself comes back
+      {__LINE__, std::string("\x1E" "ABCDE", 6), {std::string("\x22\x03\xC5\x20", 4)}, {}},
+      {__LINE__, std::string("\x10\x04\x01", 3), {std::string(2, '\0')}, {}},
+      {__LINE__, std::string("\x1B\x1D" "abc", 5), {"\x1D", std::string(2, '\0')}, {}},
+      {__LINE__, std::string("\x1D\x1B\x1B\x1B", 4), {std::string(2, '\0')}, {}},
+      // The line being assembled keeps its bytes around a query.
+      {__LINE__, "PR\x1B\x76INT\r\n", {"\x76"}, {"PRINT"}},
+      // RS takes five bytes even when they are printable, and they never reach a line.
+      {__LINE__, "AB\x1E" "CDEFG\r\n", {std::string("\x22\x03\xC5\x20", 4)}, {"AB"}},
+  };
+  for (const Row& row : rows) {
+    InterpreterHarness h;
+    h.fifo().StartDebug();
+    h.Receive(row.bytes);
+    h.Run();
+    EXPECT_EQ(h.replies, row.replies) << "row " << row.line;
+    EXPECT_EQ(h.debug_lines, row.lines) << "row " << row.line;
+  }
+}
+
+TEST(StatusReplies, AreLostWhileThePortIsClosed) {
+  InterpreterHarness h("", /*receiver_present=*/false);
+  h.fifo().FindPrinter();
+  h.Receive("\x1B\x76");
+  h.Run();
+  EXPECT_TRUE(h.replies.empty());
+  EXPECT_EQ(h.fifo().GetFiFoSize(), 0u);  // the bytes were consumed all the same
+}
+
+TEST(CompressedGraphicsCut, HandsTheHeaderOnAtTheFifthSpace) {
+  InterpreterHarness h;
+  h.fifo().StartDebug();
+  h.Receive("CG 1 1 0 0 ");
+  h.thread().RunUntilIdle();
+  // The header reached the handler without waiting for CR or LF and is not logged.
+  EXPECT_EQ(h.calls, std::vector<std::string>{"CMD_CG"});
+  EXPECT_EQ(h.thread().cmd_fields()[0], "CG 1 1 0 0 ");
+  EXPECT_EQ(h.thread().cmd_fields()[2], "1 1 0 0 ");
+  h.ui.Drain();
+  EXPECT_TRUE(h.debug_lines.empty());
+}
+
+TEST(CompressedGraphicsCut, AppliesToLinesThatBeginWithTheKeywordOnly) {
+  struct Row {
+    int line;
+    std::string bytes;
+    std::vector<std::string> handed_on;  // every line handed to ExecuteCommand
+  } rows[] = {
+      {__LINE__, "COMPRESSED-GRAPHICS 2 16 0 0 \x01\x02", {"COMPRESSED-GRAPHICS 2 16 0 0 "}},
+      // The buffer equalled "CG" after two bytes, so CGX is cut too; 5 starts the next line.
+      {__LINE__, "CGX 1 2 3 4 5\r\n", {"CGX 1 2 3 4 ", "5"}},
+      {__LINE__, "XCG 1 2 3 4 5\r\n", {"XCG 1 2 3 4 5"}},
+      // A line that ends before its fifth space is an ordinary line; the target is cleared.
+      {__LINE__, "CG 1 2\r\nA B C D E F\r\n", {"CG 1 2", "A B C D E F"}},
+  };
+  for (const Row& row : rows) {
+    InterpreterHarness h;
+    h.Receive(row.bytes);
+    h.Run();
+    EXPECT_EQ(h.commands, row.handed_on) << "row " << row.line;
+  }
+}
+
+// The cut decision compared with decoding the whole buffer after every byte, on random
+// streams rich in the bytes that matter.
+TEST(CompressedGraphicsCut, MatchesDecodingTheWholeBufferAfterEveryByte) {
+  std::mt19937 rng(7);
+  const std::string alphabet = "CG OMPRESD-AHIX\xD6\xD0\x81\x43\x47\r\n";
+  for (int round = 0; round < 300; ++round) {
+    std::string stream;
+    int length = 1 + static_cast<int>(rng() % 40);
+    if (rng() % 2) stream = rng() % 2 ? "CG" : "COMPRESSED-GRAPHICS";
+    for (int i = 0; i < length; ++i) stream += alphabet[rng() % alphabet.size()];
+
+    // Reference: the line as the rule states it, decoding after every stored byte.
+    std::vector<std::string> expected;
+    std::string line;
+    int target = 0, spaces = 0;
+    for (char c : stream) {
+      if (c == '\r' || c == '\n') {
+        if (!line.empty()) expected.push_back(AnsiToUtf8(line));
+        line.clear();
+        target = spaces = 0;
+        continue;
+      }
+      line += c;
+      if (target > 0) {
+        if (c == ' ') ++spaces;
+        if (spaces == target) {
+          expected.push_back(AnsiToUtf8(line));
+          line.clear();
+          target = spaces = 0;
+          continue;
+        }
+      }
+      std::string text = AnsiToUtf8(line);
+      if (text == "CG" || text == "COMPRESSED-GRAPHICS") {
+        target = 5;
+        spaces = 0;
+      }
+    }
+
+    InterpreterHarness h;
+    h.Receive(stream);
+    h.Run();
+    EXPECT_EQ(h.commands, expected) << "stream #" << round;
+  }
+}
+
+TEST(Framing, DropsALineLongerThanTheBufferAndGoesOn) {
+  InterpreterHarness h;
+  h.fifo().StartDebug();
+  std::string huge(TCPCLCmdThread::MaxByteBuf + 10, 'A');
+  for (char c : "PRINT\r\n" + huge + "\r\nFORM\r\n") h.fifo().PutChar(static_cast<uint8_t>(c));
+  h.Run();
+  EXPECT_EQ(h.calls, (std::vector<std::string>{"CMD_PRINT", "CMD_FORM"}));
+  ASSERT_EQ(h.debug_lines.size(), 3u);
+  EXPECT_EQ(h.debug_lines[1], "line longer than 8388608 bytes dropped");
+}
+
+TEST(PassThrough, GathersUntilTwoSecondsOfSilenceThenSendsOneRawJob) {
+  InterpreterHarness h("[system]\r\ntransfer_mode=0\r\nprinter=Office Laser\r\n");
+  ASSERT_EQ(h.thread().CmdMode(), kPassThrough);
+  h.Receive("\x1B@hello");
+  h.thread().Step();
+  // Gaps under 2000 ms keep gathering into the same job.
+  h.clock.advance(1500);
+  h.Receive(" world\r\n");
+  h.Run();
+  ASSERT_EQ(h.printer.raw_jobs.size(), 1u);
+  const auto& job = h.printer.raw_jobs[0];
+  EXPECT_EQ(job.bytes, "\x1B@hello world\r\n");  // nothing answered, nothing framed
+  EXPECT_EQ(job.printer, "Office Laser");
+  EXPECT_EQ(job.document, "test doc");
+  EXPECT_EQ(job.data_type, "RAW");
+  EXPECT_TRUE(h.replies.empty());
+  // A silence with nothing gathered sends nothing.
+  h.clock.advance(10000);
+  h.Run();
+  EXPECT_EQ(h.printer.raw_jobs.size(), 1u);
+}
+
+TEST(PassThrough, SendsBetweenTwoAndTwoAndAHalfSecondsAfterTheLastByte) {
+  InterpreterHarness h("[system]\r\ntransfer_mode=0\r\n");
+  h.Receive("x");
+  h.thread().Step();
+  uint32_t last_byte = h.clock.tick_ms();
+  uint32_t sent_at = last_byte;
+  while (h.printer.raw_jobs.empty()) {
+    sent_at = h.clock.tick_ms();
+    h.thread().Step();
+  }
+  uint32_t waited = sent_at - last_byte;
+  EXPECT_GT(waited, 2000u);
+  EXPECT_LE(waited, 2500u);
+  EXPECT_EQ(h.printer.raw_jobs[0].printer, "");  // an empty binding is passed on as it is
+}
+
+TEST(PassThrough, AFailedOpenIsShownAndTheBytesAreDiscarded) {
+  InterpreterHarness h("[system]\r\ntransfer_mode=0\r\nprinter=Gone\r\n");
+  h.printer.raw_open_error = 1801;
+  h.Receive("data");
+  h.Run();
+  EXPECT_EQ(h.message_boxes, std::vector<std::string>{"error 1801"});
+  EXPECT_EQ(h.thread().pending_raw_bytes(), 0u);
+}
+
+TEST(Progress, ReportsEveryHalfSecondWithACyclingCounterAndTheReceiverState) {
+  InterpreterHarness h;
+  // Each idle pass sleeps 500 ms; a report needs more than 500 ms since the previous one,
+  // so on a clock that sleeps exactly 500 ms every other pass reports.
+  for (int i = 0; i < 24; ++i) h.thread().Step();
+  h.ui.Drain();
+  ASSERT_EQ(h.reports.size(), 11u);
+  for (size_t i = 0; i < h.reports.size(); ++i) {
+    EXPECT_EQ(h.reports[i].Progress, static_cast<int>(i * 10 % 100));
+    EXPECT_TRUE(h.reports[i].USBState);
+    EXPECT_EQ(h.reports[i].StatusMessage, "Thread is processing");
+  }
+  // Reports are posted, not delivered, until the window thread drains its queue.
+  h.thread().Step();
+  h.thread().Step();
+  EXPECT_GT(h.ui.Pending(), 0u);
+}
+
+TEST(Progress, NoReportBeforeMoreThan500Milliseconds) {
+  InterpreterHarness h;
+  h.clock.advance(500);
+  h.Receive("A");
+  h.thread().Step();  // takes the byte without sleeping; exactly 500 ms is not more than 500
+  h.ui.Drain();
+  EXPECT_TRUE(h.reports.empty());
+  h.clock.advance(1);
+  h.thread().Step();
+  h.ui.Drain();
+  EXPECT_EQ(h.reports.size(), 1u);
+}
+
+TEST(Progress, TheSearchOpensAndClosesThePortAsTheReceiverComesAndGoes) {
+  InterpreterHarness h;
+  h.search().paths.clear();
+  h.clock.advance(501);
+  h.thread().Step();
+  EXPECT_FALSE(h.port().Opened());
+  h.search().paths = {kLoopbackReceiverPath};
+  h.clock.advance(501);
+  h.thread().Step();
+  EXPECT_TRUE(h.port().Opened());
+  h.ui.Drain();
+  ASSERT_GE(h.reports.size(), 2u);
+  EXPECT_FALSE(h.reports[0].USBState);
+  EXPECT_TRUE(h.reports[1].USBState);
+}
+
+TEST(Progress, AReceiverThatCannotBeOpenedCountsAsAbsentAndTheThreadGoesOn) {
+  InterpreterHarness h("", /*receiver_present=*/false);
+  h.search().paths = {kLoopbackReceiverPath};
+  h.port().fail_start_with = "Error opening serial port";
+  h.clock.advance(501);
+  h.Receive("PRINT\r\n");
+  h.Run();
+  EXPECT_EQ(h.calls, std::vector<std::string>{"CMD_PRINT"});
+  ASSERT_FALSE(h.reports.empty());
+  EXPECT_FALSE(h.reports[0].USBState);
+  EXPECT_FALSE(h.port().Opened());
+  h.search().throw_on_search = true;  // an enumeration that throws: the same
+  h.clock.advance(501);
+  h.thread().Step();
+  h.ui.Drain();
+  EXPECT_FALSE(h.reports.back().USBState);
+}
+
+TEST(Pause, WhileTheBluetoothWindowTalksBytesStayAndReportsGoOn) {
+  InterpreterHarness h;
+  h.thread().SetBTCmd(true);
+  h.Receive("PRINT\r\n");
+  for (int i = 0; i < 8; ++i) h.thread().Step();
+  h.ui.Drain();
+  EXPECT_EQ(h.fifo().GetFiFoSize(), 7u);
+  EXPECT_TRUE(h.calls.empty());
+  EXPECT_GE(h.reports.size(), 3u);
+  h.thread().SetBTCmd(false);
+  h.Run();
+  EXPECT_EQ(h.calls, std::vector<std::string>{"CMD_PRINT"});
+}
+
+TEST(Modes, TheModeIsReadOnceFromTheConfiguration) {
+  struct Row {
+    int line;
+    std::string config;
+    int32_t mode;
+  } rows[] = {
+      {__LINE__, "", kCpcl},
+      {__LINE__, "[system]\r\ntransfer_mode=2\r\n", kTspl},
+      {__LINE__, "[SYSTEM]\r\nTransfer_Mode = 0x2\r\n", kTspl},
+      {__LINE__, "[system]\r\ntransfer_mode=abc\r\n", kCpcl},
+      {__LINE__, "[system]\r\ntransfer_mode=7\r\n", 7},
+  };
+  for (const Row& row : rows) {
+    InterpreterHarness h(row.config);
+    EXPECT_EQ(h.thread().CmdMode(), row.mode) << "row " << row.line;
+  }
+}
+
+TEST(Modes, AnUnknownModeTakesNothingAndDoesNotSpin) {
+  InterpreterHarness h("[system]\r\ntransfer_mode=7\r\n");
+  h.Receive("PRINT\r\n");
+  uint32_t before = h.clock.tick_ms();
+  h.thread().Step();
+  EXPECT_EQ(h.fifo().GetFiFoSize(), 7u);
+  EXPECT_GE(h.clock.tick_ms() - before, 500u);
+}
+
+TEST(Stop, LogsTheStopLineInDebugMode) {
+  InterpreterHarness h;
+  h.fifo().StartDebug();
+  h.thread().Terminate();
+  h.thread().Execute();
+  h.ui.Drain();
+  EXPECT_EQ(h.debug_lines, std::vector<std::string>{"TCPCLCmdThread stoped"});
+}
+
+TEST(Stop, TheRealThreadRunsOnItsOwnAndStopsWhenTerminated) {
+  QueueDispatcher ui;
+  std::vector<std::string> calls;
+  InterpreterServices services;
+  services.ui = &ui;  // the real clock: idle passes sleep 500 ms
+  services.config_path = ScratchDir() + "/config.ini";
+  services.on_handler_call = [&calls](const char* name) { calls.emplace_back(name); };
+  auto port = std::make_unique<LoopbackPort>();
+  LoopbackPort* receiver = port.get();
+  auto thread = std::make_unique<TCPCLCmdThread>(services, std::move(port),
+                                                 std::make_unique<FixedDeviceSearch>());
+  receiver->Receive(reinterpret_cast<const uint8_t*>("FORM\r\n"), 6);
+  thread->Start();
+  for (int i = 0; i < 2000 && thread->fifo().GetFiFoSize() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  thread.reset();  // terminates and joins
+  EXPECT_EQ(calls, std::vector<std::string>{"CMD_FORM"});
+}
+
+TEST(TestData, ReplaysAFileThroughTheFifo) {
+  InterpreterHarness h;
+  std::string path = h.config_path() + ".bin";
+  std::ofstream(path, std::ios::binary) << "PRINT\r\n";
+  ASSERT_TRUE(h.thread().TestData(path));
+  h.Run();
+  EXPECT_EQ(h.calls, std::vector<std::string>{"CMD_PRINT"});
+  EXPECT_TRUE(h.fifo().capture().empty());  // replayed bytes are never captured
+  EXPECT_FALSE(h.thread().TestData(path + ".missing"));
+}
+
+}  // namespace
+}  // namespace velin::test

@@ -1,0 +1,151 @@
+// The receive FIFO: order of bytes, the capture, and the receiver search.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "support/test_paths.h"
+#include "usb/loopback.h"
+#include "usb/usb_fifo.h"
+
+namespace velin {
+namespace {
+
+struct Fixture {
+  Fixture(std::vector<std::string> paths = {kLoopbackReceiverPath}) {
+    auto p = std::make_unique<LoopbackPort>();
+    auto s = std::make_unique<FixedDeviceSearch>(std::move(paths));
+    port = p.get();
+    search = s.get();
+    fifo = std::make_unique<TUSBFiFo>(std::move(p), std::move(s));
+  }
+  void Receive(const std::string& block) {
+    port->Receive(reinterpret_cast<const uint8_t*>(block.data()), block.size());
+  }
+  std::string Drain() {
+    std::string out;
+    uint8_t c;
+    while (fifo->GetChar(c)) out += static_cast<char>(c);
+    return out;
+  }
+  LoopbackPort* port;
+  FixedDeviceSearch* search;
+  std::unique_ptr<TUSBFiFo> fifo;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(Fifo, BytesLeaveInArrivalOrderWithPutCharInterleaved) {
+  Fixture f;
+  f.Receive("AB");
+  f.fifo->PutChar('x');
+  f.Receive("CD");
+  EXPECT_EQ(f.fifo->GetFiFoSize(), 5u);
+  EXPECT_EQ(f.Drain(), "ABxCD");
+  uint8_t kept = 'k';
+  EXPECT_FALSE(f.fifo->GetChar(kept));
+  EXPECT_EQ(kept, 'k');
+  f.fifo->CommPortReceiveData(nullptr, 0);  // an empty block appends nothing
+  EXPECT_EQ(f.fifo->GetFiFoSize(), 0u);
+}
+
+TEST(Fifo, TheCaptureHoldsReceivedBytesOnlyWhileOn) {
+  Fixture f;
+  std::string path = test::ScratchDir() + "/Data.bin";
+  f.Receive("before");  // capture off: queued, not captured
+  f.fifo->StartDebug();
+  f.Receive("AB");
+  f.fifo->PutChar('p');  // replayed bytes are never captured
+  f.Receive("CD");
+  ASSERT_TRUE(f.fifo->SaveData(path));
+  EXPECT_EQ(Slurp(path), "ABCD");
+  ASSERT_TRUE(f.fifo->SaveData(path));  // saving emptied the capture
+  EXPECT_EQ(Slurp(path), "");
+  f.Receive("EF");
+  f.fifo->StopDebug();
+  f.Receive("GH");
+  f.fifo->StartDebug();  // discards what was captured before
+  f.Receive("IJ");
+  f.fifo->SaveData(path);
+  EXPECT_EQ(Slurp(path), "IJ");
+  EXPECT_EQ(f.Drain(), "beforeABpCDEFGHIJ");
+}
+
+TEST(Fifo, ASaveThatCannotWriteKeepsTheCapture) {
+  Fixture f;
+  f.fifo->StartDebug();
+  f.Receive("AB");
+  EXPECT_THROW(f.fifo->SaveData(test::ScratchDir() + "/no/such/dir/Data.bin"),
+               std::runtime_error);
+  EXPECT_EQ(f.fifo->capture().size(), 2u);
+}
+
+TEST(Fifo, MemoryStaysBoundedWhenNobodyConsumes) {
+  Fixture f;
+  std::string block(4096, 'z');
+  size_t sent = 0;
+  while (sent <= TUSBFiFo::kMaxQueued) {
+    f.Receive(block);
+    sent += block.size();
+  }
+  EXPECT_EQ(f.fifo->GetFiFoSize(), TUSBFiFo::kMaxQueued);
+  EXPECT_EQ(f.fifo->dropped_bytes(), sent - TUSBFiFo::kMaxQueued);
+  EXPECT_FALSE(f.fifo->PutChar('x'));
+  uint8_t c;
+  ASSERT_TRUE(f.fifo->GetChar(c));
+  EXPECT_TRUE(f.fifo->PutChar('x'));  // room again once a byte is taken
+}
+
+TEST(FindPrinter, MatchesTheFirstLowerCasePathAndOpensOrClosesThePort) {
+  struct Row {
+    int line;
+    std::vector<std::string> paths;
+    int expected;  // index of the receiver's path, or -1
+  } rows[] = {
+      {__LINE__, {}, -1},
+      {__LINE__, {"\\\\?\\usb#VID_0483&PID_5720#1"}, -1},  // the match is case-sensitive
+      {__LINE__, {"\\\\?\\usb#vid_046d&pid_c52b#2", "\\\\?\\usb#vid_0483&pid_5720#3"}, 1},
+      {__LINE__, {"x vid_0483&pid_5720", "\\\\?\\usb#vid_0483&pid_5720#9"}, 0},  // first wins
+      {__LINE__, {"vid_0483&pid_57201"}, 0},  // contained anywhere
+  };
+  for (const Row& row : rows) {
+    Fixture f(row.paths);
+    bool found = f.fifo->FindPrinter();
+    EXPECT_EQ(found, row.expected >= 0) << "row " << row.line;
+    EXPECT_EQ(f.port->Opened(), row.expected >= 0) << "row " << row.line;
+    EXPECT_EQ(f.fifo->GetUSBState(), row.expected >= 0) << "row " << row.line;
+    if (row.expected >= 0) EXPECT_EQ(f.port->FUSBInfo.PrintAddr, row.paths[row.expected]);
+  }
+}
+
+TEST(FindPrinter, UnpluggingClosesThePortAndReplugginReopensIt) {
+  Fixture f;
+  EXPECT_TRUE(f.fifo->FindPrinter());
+  EXPECT_TRUE(f.fifo->FindPrinter());  // already open: not started twice
+  EXPECT_EQ(f.port->starts, 1);
+  f.search->paths.clear();
+  EXPECT_FALSE(f.fifo->FindPrinter());
+  EXPECT_FALSE(f.port->Opened());
+  f.search->paths = {kLoopbackReceiverPath};
+  EXPECT_TRUE(f.fifo->FindPrinter());
+  EXPECT_TRUE(f.port->Opened());
+  EXPECT_EQ(f.port->starts, 2);
+}
+
+TEST(FindPrinter, AFailingSearchClosesThePortAndPropagates) {
+  Fixture f;
+  ASSERT_TRUE(f.fifo->FindPrinter());
+  f.search->throw_on_search = true;
+  EXPECT_THROW(f.fifo->FindPrinter(), std::runtime_error);
+  EXPECT_FALSE(f.port->Opened());
+  f.search->throw_on_search = false;
+  f.port->fail_start_with = "Error opening serial port";
+  EXPECT_THROW(f.fifo->FindPrinter(), ECommsError);
+  EXPECT_FALSE(f.port->Opened());
+}
+
+}  // namespace
+}  // namespace velin
