@@ -2,8 +2,10 @@
 // computations.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -467,6 +469,71 @@ TEST(QrMask, PenaltyRules) {
     auto m = FromRows(r.rows);
     EXPECT_EQ(MaskPenalty(*m, static_cast<int>(r.rows.size())), r.score)
         << "row at line " << r.line;
+  }
+}
+
+// The penalty rules written out module by module, as a model for the word-parallel scoring.
+int ReferencePenalty(const std::vector<std::vector<int>>& m) {
+  const int n = static_cast<int>(m.size());
+  auto at = [&](bool row, int line, int k) { return row ? m[line][k] : m[k][line]; };
+  int score = 0, dark = 0;
+  for (int dir = 0; dir < 2; ++dir) {
+    for (int line = 0; line < n; ++line) {
+      for (int k = 0, run = 1; k < n; ++k, ++run) {
+        if (k + 1 == n || at(dir, line, k + 1) != at(dir, line, k)) {
+          if (run >= 5) score += run - 2;
+          run = 0;
+        }
+      }
+      static const int kPattern[7] = {1, 0, 1, 1, 1, 0, 1};
+      for (int k = 0; k + 7 <= n; ++k) {
+        bool match = (k == 0 || !at(dir, line, k - 1)) && (k + 7 == n || !at(dir, line, k + 7));
+        for (int t = 0; t < 7; ++t) match = match && at(dir, line, k + t) == kPattern[t];
+        if (match) score += 40;
+      }
+    }
+  }
+  for (int i = 0; i + 1 < n; ++i) {
+    for (int j = 0; j + 1 < n; ++j) {
+      const int sum = m[i][j] + m[i][j + 1] + m[i + 1][j] + m[i + 1][j + 1];
+      if (sum == 0 || sum == 4) score += 3;
+    }
+  }
+  for (const auto& row : m) {
+    for (int v : row) dark += v;
+  }
+  return score + 10 * (std::abs(100 * dark / (n * n) - 50) / 5);
+}
+
+TEST(QrMask, PenaltyMatchesTheModuleByModuleRulesOnRandomMatrices) {
+  // Sizes around the 64-bit word boundaries and the largest symbol; densities from sparse to
+  // dense so long runs, blocks and finder-like patterns all occur.
+  std::mt19937 rng(99);
+  auto m = std::make_unique<Matrix>();
+  for (int n : {7, 21, 63, 64, 65, 127, 128, 129, 177}) {
+    for (int density : {10, 50, 90}) {
+      std::vector<std::vector<int>> model(n, std::vector<int>(n));
+      for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+          model[i][j] = static_cast<int>(rng() % 100) < density;
+          (*m)[i][j] = model[i][j] ? kDark : 0;
+        }
+      }
+      // Plant a finder-like pattern against the right edge and one down the last column.
+      for (int t = 0; t < 7; ++t) {
+        const int v = t == 1 || t == 5 ? 0 : 1;
+        model[n / 2][n - 7 + t] = v;
+        model[n - 7 + t][n - 1] = v;
+      }
+      if (n > 7) {
+        model[n / 2][n - 8] = 0;
+        model[n - 8][n - 1] = 0;
+      }
+      for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) (*m)[i][j] = model[i][j] ? kDark : 0;
+      }
+      EXPECT_EQ(MaskPenalty(*m, n), ReferencePenalty(model)) << n << " at " << density << " %";
+    }
   }
 }
 

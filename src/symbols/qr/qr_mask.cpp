@@ -6,7 +6,7 @@
 namespace velin::qr {
 namespace {
 
-// Whether mask pattern T inverts the module at row i, column j.
+// Whether mask pattern T inverts the module at row i, column j (ISO/IEC 18004 Table 10).
 template <int T>
 inline bool MaskHolds(int i, int j) {
   if constexpr (T == 0) return (i + j) % 2 == 0;
@@ -22,42 +22,61 @@ inline bool MaskHolds(int i, int j) {
 
 template <int T>
 void ApplyMaskT(Matrix& s, int n) {
+  // Within a row every pattern repeats every 6 columns: expand one period into a row of
+  // inversion bits (kDark or 0), then combine branch-free.
+  uint8_t inv[kMaxModules + 6];
   for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < 6; ++j) inv[j] = MaskHolds<T>(i, j) ? kDark : 0;
+    for (int j = 6; j < n; ++j) inv[j] = inv[j - 6];
     uint8_t* row = s[i];
     for (int j = 0; j < n; ++j) {
       const uint8_t m = row[j];
-      if (m & kFunction) continue;
-      const uint8_t dark =
-          static_cast<uint8_t>(((m & kDataBit) ^ (MaskHolds<T>(i, j) ? 1 : 0)) << 1);
-      row[j] = static_cast<uint8_t>((m & ~kDark) | dark);
+      const uint8_t masked = static_cast<uint8_t>((m & ~kDark) | (((m & kDataBit) << 1) ^ inv[j]));
+      row[j] = (m & kFunction) ? m : masked;
     }
   }
 }
 
-// Penalty of one line of colours (0 light, 1 dark), `n` long: runs and finder-like patterns.
-int LinePenalty(const uint8_t* line, int n) {
-  int score = 0;
-  int run = 1;
-  for (int k = 1; k < n; ++k) {
-    if (line[k] == line[k - 1]) {
-      ++run;
-    } else {
-      if (run >= 5) score += run - 2;
-      run = 1;
-    }
-  }
-  if (run >= 5) score += run - 2;
+// A line of up to 192 modules as bits: bit k of the line is bit k % 64 of word k / 64.
+struct Line {
+  uint64_t w[3] = {0, 0, 0};
 
-  // Window over the line padded with one light module at each end: light, dark, light, dark,
-  // dark, dark, light, dark, light.
-  constexpr unsigned kFinderLike = 0b010111010;
-  unsigned window = 0;  // the padding module before the line
-  for (int k = 0; k <= n; ++k) {
-    window = ((window << 1) | (k < n ? line[k] : 0)) & 0x1FF;
-    if (k >= 7 && window == kFinderLike) score += 40;
+  friend Line operator&(Line a, const Line& b) {
+    for (int k = 0; k < 3; ++k) a.w[k] &= b.w[k];
+    return a;
   }
-  return score;
+  friend Line operator^(Line a, const Line& b) {
+    for (int k = 0; k < 3; ++k) a.w[k] ^= b.w[k];
+    return a;
+  }
+  Line operator~() const { return {{~w[0], ~w[1], ~w[2]}}; }
+  // Bit k of the result is bit k - s of this line (s in 1..63); zeros come in at the bottom.
+  Line Up(int s) const {
+    return {{w[0] << s, (w[1] << s) | (w[0] >> (64 - s)), (w[2] << s) | (w[1] >> (64 - s))}};
+  }
+  // Bit k of the result is bit k + s of this line (s in 1..63).
+  Line Down(int s) const {
+    return {{(w[0] >> s) | (w[1] << (64 - s)), (w[1] >> s) | (w[2] << (64 - s)), w[2] >> s}};
+  }
+  int Count() const {
+    return __builtin_popcountll(w[0]) + __builtin_popcountll(w[1]) + __builtin_popcountll(w[2]);
+  }
+  bool Any() const { return (w[0] | w[1] | w[2]) != 0; }
+};
+
+// The bits 0 .. n - 1 set.
+Line LowBits(int n) {
+  Line l;
+  for (int k = 0; k < 3; ++k) {
+    const int bits = n - 64 * k;
+    l.w[k] = bits >= 64 ? ~uint64_t{0} : bits <= 0 ? 0 : (uint64_t{1} << bits) - 1;
+  }
+  return l;
 }
+
+// Light, dark, light, dark, dark, dark, light, dark, light: a 1:1:3:1:1 pattern with one light
+// module (or the edge) on each side.
+constexpr bool kFinderLike[9] = {false, true, false, true, true, true, false, true, false};
 
 }  // namespace
 
@@ -93,30 +112,72 @@ void ApplyMask(Matrix& symbol, int n, int mask) {
 }
 
 int MaskPenalty(const Matrix& symbol, int n) {
-  uint8_t rows[kMaxModules][kMaxModules];  // colours, 0 or 1, and their transpose
-  uint8_t cols[kMaxModules][kMaxModules];
+  // Rows as bit lines, bit j of row i dark. Row rules work along a line with shifts; column
+  // rules combine whole rows, every column at once.
+  Line rows[kMaxModules];
+  Line padded[kMaxModules];  // rows shifted up by one: bit j + 1 is module j
   int dark = 0;
   for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      const uint8_t c = (symbol[i][j] >> 1) & 1;
-      rows[i][j] = c;
-      cols[j][i] = c;
-      dark += c;
-    }
+    Line l;
+    const uint8_t* src = symbol[i];
+    for (int j = 0; j < n; ++j) l.w[j >> 6] |= uint64_t{(src[j] >> 1) & 1u} << (j & 63);
+    rows[i] = l;
+    padded[i] = l.Up(1);
+    dark += l.Count();
   }
+  const Line all = LowBits(n);
+  const Line pairs = LowBits(n - 1);  // positions j with a neighbour j + 1
   int score = 0;
-  // Runs and finder-like patterns in rows and columns.
-  for (int i = 0; i < n; ++i) score += LinePenalty(rows[i], n) + LinePenalty(cols[i], n);
-  // 2 × 2 blocks of one colour, overlapping positions counted.
-  for (int i = 0; i + 1 < n; ++i) {
-    const uint8_t* a = rows[i];
-    const uint8_t* b = rows[i + 1];
-    for (int j = 0; j + 1 < n; ++j) {
-      const int sum = a[j] + a[j + 1] + b[j] + b[j + 1];
-      if (sum == 0 || sum == 4) score += 3;
+
+  // Rule 1, runs: a run of L >= 5 has L - 4 positions that end five equal modules, and one of
+  // them is its first; L - 2 = (L - 4) + 2.
+  auto runs = [](const Line& eq4) { return eq4.Count() + 2 * (eq4 & ~eq4.Up(1)).Count(); };
+  Line ev[4];  // vertical equality of the last four row pairs
+  for (int i = 0; i < n; ++i) {
+    // Along row i.
+    const Line e = ~(rows[i] ^ rows[i].Up(1)) & all & ~LowBits(1);
+    score += runs(e & e.Up(1) & e.Up(2) & e.Up(3));
+    // Down the columns, ending at row i.
+    ev[i % 4] = i == 0 ? Line{} : ~(rows[i] ^ rows[i - 1]) & all;
+    if (i >= 4) {
+      const Line eq4 = ev[0] & ev[1] & ev[2] & ev[3];
+      score += eq4.Count();
+      // A run starts here unless the same column already had five equal ending at i - 1.
+      const Line prev = ~(rows[i - 1] ^ rows[i - 2]) & ~(rows[i - 2] ^ rows[i - 3]) &
+                        ~(rows[i - 3] ^ rows[i - 4]);
+      const Line before = i >= 5 ? prev & ~(rows[i - 4] ^ rows[i - 5]) & all : Line{};
+      score += 2 * (eq4 & ~before).Count();
     }
   }
-  // Balance of dark and light modules.
+
+  // Rule 2, 2 × 2 blocks of one colour.
+  for (int i = 0; i + 1 < n; ++i) {
+    const Line v = ~(rows[i] ^ rows[i + 1]);
+    const Line h = ~(rows[i] ^ rows[i].Down(1));
+    score += 3 * (v & v.Down(1) & h & pairs).Count();
+  }
+
+  // Rule 3, finder-like patterns, with the line padded by one light module at each end.
+  const Line starts = LowBits(n - 6);  // padded start positions 0 .. n - 7
+  for (int i = 0; i < n; ++i) {
+    Line m = starts;
+    for (int t = 0; t < 9 && m.Any(); ++t) {
+      const Line bit = kFinderLike[t] ? padded[i] : ~padded[i];
+      m = m & (t == 0 ? bit : bit.Down(t));
+    }
+    score += 40 * m.Count();
+  }
+  for (int s = -1; s + 8 <= n; ++s) {
+    Line m = all;
+    for (int t = 0; t < 9 && m.Any(); ++t) {
+      const int r = s + t;
+      const Line row = r >= 0 && r < n ? rows[r] : Line{};
+      m = m & (kFinderLike[t] ? row : ~row);
+    }
+    score += 40 * m.Count();
+  }
+
+  // Rule 4, balance of dark and light modules.
   const int k = std::abs(100 * dark / (n * n) - 50);
   score += 10 * (k / 5);
   return score;
