@@ -91,10 +91,7 @@ int Run(const std::vector<std::string>& args) {
   for (char c : bytes) fifo.PutChar(static_cast<uint8_t>(c));
 
   thread.Begin();
-  for (;;) {
-    bool took = thread.Step();
-    if (!took && fifo.GetFiFoSize() == 0 && thread.pending_raw_bytes() == 0) break;
-  }
+  thread.RunUntilIdle();
   thread.Terminate();
   thread.Finish();
   std::fflush(stdout);
