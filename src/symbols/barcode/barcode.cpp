@@ -1,5 +1,6 @@
 #include "symbols/barcode/barcode.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -146,15 +147,50 @@ int TBarcode::Width() {
                                                  : static_cast<int>(total);
 }
 
+namespace barcode {
+namespace {
+
+// Symbol coordinates (u along the symbol, v down the bars) to canvas dots.
+class Rotation {
+ public:
+  Rotation(double angle, int left, int top) : left_(left), top_(top) {
+    double degrees = std::isfinite(angle) ? std::fmod(angle, 360.0) : 0.0;
+    double a = degrees * std::numbers::pi / 180.0;
+    cos_ = std::cos(a);
+    sin_ = std::sin(a);
+  }
+  Point operator()(double u, double v) const {
+    return Point{RoundToInt(left_ + u * cos_ + v * sin_), RoundToInt(top_ - u * sin_ + v * cos_)};
+  }
+
+ private:
+  double left_, top_, cos_, sin_;
+};
+
+}  // namespace
+}  // namespace barcode
+
+SymbolBox SymbolBounds(TBarcode& barcode) {
+  std::string pattern = barcode.BuildPattern();
+  double width = 0;
+  for (char c : pattern) width += barcode.PatternElementProps(c).width;
+  const barcode::Rotation to_canvas(barcode.Angle(), 0, 0);
+  const double h = barcode.Height();
+  Point corners[4] = {to_canvas(0, 0), to_canvas(0, h), to_canvas(width - 1, h),
+                      to_canvas(width - 1, 0)};
+  SymbolBox box{corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+  for (const Point& p : corners) {
+    box.left = std::min(box.left, p.x);
+    box.right = std::max(box.right, p.x);
+    box.top = std::min(box.top, p.y);
+    box.bottom = std::max(box.bottom, p.y);
+  }
+  return box;
+}
+
 void TBarcode::PaintBars(Canvas& canvas, std::string_view pattern) {
-  double degrees = std::isfinite(FAngle) ? std::fmod(FAngle, 360.0) : 0.0;
-  double a = degrees * std::numbers::pi / 180.0;
-  double cos_a = std::cos(a), sin_a = std::sin(a);
+  const barcode::Rotation to_canvas(FAngle, FLeft, FTop);
   canvas.pen.width = 1;
-  auto to_canvas = [&](double u, double v) {
-    return Point{barcode::RoundToInt(FLeft + u * cos_a + v * sin_a),
-                 barcode::RoundToInt(FTop - u * sin_a + v * cos_a)};
-  };
   const double full = FHeight;
   const double short_bar = static_cast<double>(int64_t{FHeight} * 2 / 5);
   double x = 0;

@@ -137,4 +137,14 @@ class TBarcode {
   std::array<int8_t, 4> modules{1, 2, 3, 4};
 };
 
+// The dots that DrawBarcode's bars cover, relative to (Left, Top), inclusive: the extremes
+// of the rotated symbol rectangle. Builds the pattern (throws as BuildPattern does).
+struct SymbolBox {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+SymbolBox SymbolBounds(TBarcode& barcode);
+
 }  // namespace velin

@@ -53,12 +53,12 @@ void AppendRight(std::string& pattern, char digit) { AppendWidths(pattern, kSetA
 
 // With `checksum`, the text becomes its last `data_digits` digits (zero padded on the left)
 // plus the check digit; weights 3, 1, 3, ... from the rightmost data digit. Leading zeros
-// beyond that length are dropped, but never another digit: such a text is left as it is and
-// fails the length check.
-void AddCheckDigit(std::string& text, size_t data_digits) {
+// beyond that length are dropped, but never another digit: for such a text this returns
+// false and leaves it as it is.
+bool AddCheckDigit(std::string& text, size_t data_digits) {
   size_t excess = 0;
   while (text.size() - excess > data_digits && text[excess] == '0') ++excess;
-  if (text.size() - excess > data_digits) return;
+  if (text.size() - excess > data_digits) return false;
   std::string digits = std::string(data_digits - (text.size() - excess), '0') + text.substr(excess);
   int sum = 0;
   for (size_t i = 0; i < digits.size(); ++i) {
@@ -67,13 +67,14 @@ void AddCheckDigit(std::string& text, size_t data_digits) {
   }
   digits.push_back(static_cast<char>('0' + (10 - sum % 10) % 10));
   text = std::move(digits);
+  return true;
 }
 
 }  // namespace
 
 std::string EncodeEan8(std::string& text, bool checksum) {
-  if (checksum) AddCheckDigit(text, 7);
-  if (text.size() != 8) throw EBarcodeError("Invalid Text len (EAN8)");
+  if ((checksum && !AddCheckDigit(text, 7)) || text.size() != 8)
+    throw EBarcodeError("Invalid Text len (EAN8)");
   std::string pattern = kSideGuard;
   for (int i = 0; i < 4; ++i) AppendLeft(pattern, text[i], 'A');
   pattern += kCentreGuard;
@@ -83,8 +84,8 @@ std::string EncodeEan8(std::string& text, bool checksum) {
 }
 
 std::string EncodeEan13(std::string& text, bool checksum) {
-  if (checksum) AddCheckDigit(text, 12);
-  if (text.size() != 13) throw EBarcodeError("Invalid Text len (EAN13)");
+  if ((checksum && !AddCheckDigit(text, 12)) || text.size() != 13)
+    throw EBarcodeError("Invalid Text len (EAN13)");
   std::string pattern = kSideGuard;
   const char* parity = kParity[text[0] - '0'];
   for (int i = 1; i < 7; ++i) AppendLeft(pattern, text[i], parity[i - 1]);
