@@ -117,7 +117,9 @@ TEST(FindPrinter, MatchesTheFirstLowerCasePathAndOpensOrClosesThePort) {
     EXPECT_EQ(found, row.expected >= 0) << "row " << row.line;
     EXPECT_EQ(f.port->Opened(), row.expected >= 0) << "row " << row.line;
     EXPECT_EQ(f.fifo->GetUSBState(), row.expected >= 0) << "row " << row.line;
-    if (row.expected >= 0) EXPECT_EQ(f.port->FUSBInfo.PrintAddr, row.paths[row.expected]);
+    if (row.expected >= 0) {
+      EXPECT_EQ(f.port->FUSBInfo.PrintAddr, row.paths[row.expected]) << "row " << row.line;
+    }
   }
 }
 
