@@ -195,9 +195,11 @@ TEST(TBarcode, ErrorTextsAsUserSeesThem) {
       {__LINE__, T::bcCodeEAN8, "1234567", false, "Invalid Text len (EAN8)"},
       {__LINE__, T::bcCodeEAN8, "123456789", false, "Invalid Text len (EAN8)"},
       {__LINE__, T::bcCodeEAN13, "123", false, "Invalid Text len (EAN13)"},
-      // 13 digits with the check option: keeping the last 12 would silently drop the 1.
-      {__LINE__, T::bcCodeEAN13, "1234567890128", true, "Invalid Text len (EAN13)"},
-      {__LINE__, T::bcCodeEAN8, "12345670", true, "Invalid Text len (EAN8)"},
+      // With the check option, a text longer than the data digits is refused unless it ends
+      // in its own correct check digit: keeping the last 12 would silently drop the 1.
+      {__LINE__, T::bcCodeEAN13, "1234567890123", true, "Invalid Text len (EAN13)"},
+      {__LINE__, T::bcCodeEAN8, "12345678", true, "Invalid Text len (EAN8)"},
+      {__LINE__, T::bcCodeEAN8, "123456700", true, "Invalid Text len (EAN8)"},
       {__LINE__, T::bcCode93, "ab", false, "TBarcode:Code93 bad Data <ab>"},
       {__LINE__, T::bcCode93, "A\xC3\xA9", false, "TBarcode:Code93 bad Data <A\xC3\xA9>"},
       {__LINE__, static_cast<T>(16), "1", false, "TBarcode: wrong BarcodeType"},

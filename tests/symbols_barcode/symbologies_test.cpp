@@ -185,6 +185,8 @@ TEST(Symbologies, EanCheckDigits) {
       {__LINE__, T::bcCodeEAN13, "123", "0000000001236", "zero padded: 1·3 + 2·1 + 3·3 = 14"},
       {__LINE__, T::bcCodeEAN8, " 0000001 ", "00000017", "trimmed, padded: 1·3 = 3"},
       {__LINE__, T::bcCodeEAN13, "00400638133393", "4006381333931", "excess leading zeros"},
+      {__LINE__, T::bcCodeEAN13, "4006381333931", "4006381333931", "already complete: kept"},
+      {__LINE__, T::bcCodeEAN8, "096385074", "96385074", "complete after a leading zero"},
   };
   for (const Row& r : rows) {
     TBarcode b;
@@ -194,6 +196,23 @@ TEST(Symbologies, EanCheckDigits) {
     std::string pattern = b.BuildPattern();
     EXPECT_EQ(b.Text(), r.after) << "row at line " << r.line << ": " << r.source;
     EXPECT_EQ(pattern, PatternOf(r.type, r.after)) << "row at line " << r.line;
+  }
+}
+
+// Width reads rebuild the pattern: with the check option the second build must not add a
+// second check digit.
+TEST(Symbologies, EanCheckOptionBuildsTheSameSymbolTwice) {
+  for (auto [type, text] :
+       {std::pair{T::bcCodeEAN13, "400638133393"}, std::pair{T::bcCodeEAN8, "9638507"}}) {
+    TBarcode b;
+    b.SetTyp(type);
+    b.SetText(text);
+    b.SetChecksum(true);
+    std::string first = b.BuildPattern();
+    std::string text_after = b.Text();
+    EXPECT_EQ(b.Width(), type == T::bcCodeEAN13 ? 95 : 67);
+    EXPECT_EQ(b.BuildPattern(), first) << text;
+    EXPECT_EQ(b.Text(), text_after) << text;
   }
 }
 

@@ -1,5 +1,6 @@
 // EAN-8 and EAN-13 (ISO/IEC 15420).
 #include <string>
+#include <string_view>
 
 #include "symbols/barcode/symbology.h"
 
@@ -51,22 +52,33 @@ void AppendLeft(std::string& pattern, char digit, char set) {
 
 void AppendRight(std::string& pattern, char digit) { AppendWidths(pattern, kSetA[digit - '0']); }
 
-// With `checksum`, the text becomes its last `data_digits` digits (zero padded on the left)
-// plus the check digit; weights 3, 1, 3, ... from the rightmost data digit. Leading zeros
-// beyond that length are dropped, but never another digit: for such a text this returns
-// false and leaves it as it is.
-bool AddCheckDigit(std::string& text, size_t data_digits) {
-  size_t excess = 0;
-  while (text.size() - excess > data_digits && text[excess] == '0') ++excess;
-  if (text.size() - excess > data_digits) return false;
-  std::string digits = std::string(data_digits - (text.size() - excess), '0') + text.substr(excess);
+int CheckDigit(std::string_view digits) {
   int sum = 0;
   for (size_t i = 0; i < digits.size(); ++i) {
     int weight = (digits.size() - i) % 2 == 1 ? 3 : 1;
     sum += (digits[i] - '0') * weight;
   }
-  digits.push_back(static_cast<char>('0' + (10 - sum % 10) % 10));
-  text = std::move(digits);
+  return (10 - sum % 10) % 10;
+}
+
+// With `checksum`, the text becomes its last `data_digits` digits (zero padded on the left)
+// plus the check digit; weights 3, 1, 3, ... from the rightmost data digit. Leading zeros
+// beyond that length are dropped, but never another digit. A text that already ends in its
+// correct check digit is kept, so building the symbol again (Width, then DrawBarcode) gives
+// the same symbol. Returns false, leaving the text as it is, when digits would be lost.
+bool AddCheckDigit(std::string& text, size_t data_digits) {
+  size_t excess = 0;
+  while (text.size() - excess > data_digits && text[excess] == '0') ++excess;
+  std::string_view digits = std::string_view(text).substr(excess);
+  if (digits.size() == data_digits + 1 &&
+      CheckDigit(digits.substr(0, data_digits)) == digits.back() - '0') {
+    text = std::string(digits);
+    return true;
+  }
+  if (digits.size() > data_digits) return false;
+  std::string full = std::string(data_digits - digits.size(), '0') + std::string(digits);
+  full.push_back(static_cast<char>('0' + CheckDigit(full)));
+  text = std::move(full);
   return true;
 }
 

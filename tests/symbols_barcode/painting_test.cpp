@@ -1,0 +1,214 @@
+// PaintBars and DrawBarcode on a real canvas: the dots each element covers at every angle,
+// colours, short bars, the canvas state afterwards and the untouched canvas on error.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "barcode_test_support.h"
+#include "base/canvas.h"
+#include "base/text_renderer.h"
+#include "symbols/barcode/barcode.h"
+
+namespace velin {
+namespace {
+
+using T = TBarcodeType;
+
+struct Box {
+  int x0, y0, x1, y1;  // inclusive
+};
+
+// Whether exactly the dots of `box` are `colour` and every other dot is `background`.
+::testing::AssertionResult CoversExactly(const Bitmap32& bmp, Box box, Color colour,
+                                         Color background = kWhite) {
+  for (int y = 0; y < bmp.height(); ++y) {
+    for (int x = 0; x < bmp.width(); ++x) {
+      bool inside = x >= box.x0 && x <= box.x1 && y >= box.y0 && y <= box.y1;
+      Color want = inside ? colour : background;
+      if (bmp.GetPixel(x, y) != want) {
+        return ::testing::AssertionFailure() << "dot (" << x << ", " << y << ") is " << std::hex
+                                             << bmp.GetPixel(x, y) << ", expected " << want;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// One bar two dots wide (pattern "6" at Modul 1, ratio 2), Left 100, Top 200, Height 50. Each
+// corner (u, v) goes to (Left + u cos a + v sin a, Top - u sin a + v cos a), rounded; the
+// polygon is filled and outlined, so its corner dots are covered. Boxes computed by hand.
+TEST(PaintBars, RotatedElementCoversTheCornersDots) {
+  struct Row {
+    int line;
+    double angle;
+    Box box;
+    const char* note;
+  } rows[] = {
+      {__LINE__, 0, {100, 200, 101, 250}, "2 columns, height + 1 rows"},
+      {__LINE__, 90, {100, 199, 150, 200}, "runs upward, bars extend right"},
+      {__LINE__, 180, {99, 150, 100, 200}, "runs left, bars extend up"},
+      {__LINE__, 270, {50, 200, 100, 201}, "runs downward, bars extend left"},
+      {__LINE__, 450, {100, 199, 150, 200}, "a whole turn more is 90"},
+      {__LINE__, -90, {50, 200, 100, 201}, "-90 is 270"},
+  };
+  for (const Row& r : rows) {
+    Bitmap32 bmp(300, 300);
+    Canvas canvas(bmp);
+    TBarcode b;
+    b.SetLeft(100);
+    b.SetTop(200);
+    b.SetHeight(50);
+    b.SetAngle(r.angle);
+    b.ComputeModuleWidths();
+    b.PaintBars(canvas, "6");
+    EXPECT_TRUE(CoversExactly(bmp, r.box, kBlack)) << "row at line " << r.line << ": " << r.note;
+  }
+}
+
+// Short bars are Height × 2 div 5 high and hang from the top edge; spaces are painted in
+// Color, bars in ColorBar, both outlined in their own colour.
+TEST(PaintBars, ShortBarsColoursAndOpaqueSpaces) {
+  const Color grey = 0x808080, green = 0x00FF00, red = 0x0000FF;
+  struct Row {
+    int line;
+    std::string pattern;
+    Box box;
+    Color colour;
+  } rows[] = {
+      {__LINE__, "A", {10, 20, 10, 40}, red},    // 52 × 2 div 5 = 20
+      {__LINE__, "B", {10, 20, 11, 40}, red},    // two dots wide
+      {__LINE__, "5", {10, 20, 10, 72}, red},    // full height 52
+      {__LINE__, "0", {10, 20, 10, 72}, green},  // a space is painted too
+      {__LINE__, "3", {10, 20, 13, 72}, green},  // four units
+  };
+  for (const Row& r : rows) {
+    Bitmap32 bmp(40, 90, grey);
+    Canvas canvas(bmp);
+    canvas.brush.style = BrushStyle::kClear;  // as the page canvas keeps it between commands
+    TBarcode b;
+    b.SetLeft(10);
+    b.SetTop(20);
+    b.SetHeight(52);
+    b.SetColor(green);
+    b.SetColorBar(red);
+    b.ComputeModuleWidths();
+    b.PaintBars(canvas, r.pattern);
+    EXPECT_TRUE(CoversExactly(bmp, r.box, r.colour, grey)) << "row at line " << r.line;
+  }
+}
+
+// Unrotated, every row of the symbol reads back as the pattern's widths times Modul, from
+// (Left, Top) for Width dots and Height + 1 rows.
+TEST(DrawBarcode, UnrotatedSymbolMatchesPatternAndWidth) {
+  TBarcode b;
+  b.SetTyp(T::bcCode128C);
+  b.SetText("1234");
+  b.SetModul(2);
+  b.SetHeight(30);
+  b.SetLeft(5);
+  b.SetTop(7);
+  Bitmap32 bmp(130, 45);
+  Canvas canvas(bmp);
+  b.DrawBarcode(canvas);
+  ASSERT_EQ(b.Width(), 114);
+
+  // Runs along a row: white up to Left, the elements (a bar first, a bar last), white after.
+  std::string pattern = b.BuildPattern();
+  std::string units = test::PatternUnits(pattern), kinds = test::PatternKinds(pattern);
+  std::string expected = "w5 ";
+  for (size_t i = 0; i < units.size(); ++i) {
+    expected += (kinds[i] == 's' ? "w" : "b") + std::to_string(2 * (units[i] - '0')) + " ";
+  }
+  expected += "w" + std::to_string(130 - 5 - 114) + " ";
+  for (int y : {7, 20, 37}) EXPECT_EQ(test::RowRuns(bmp, y), expected) << "row " << y;
+  for (int y : {6, 38}) EXPECT_EQ(test::RowRuns(bmp, y), "w130 ") << "row " << y;
+}
+
+TEST(DrawBarcode, RestoresFontPenAndBrush) {
+  for (bool show_text : {false, true}) {
+    Bitmap32 bmp(200, 100);
+    Canvas canvas(bmp, &PlatformTextRenderer());
+    canvas.pen = Pen{3, 0x123456};
+    canvas.brush = Brush{0xABCDEF, BrushStyle::kClear};
+    canvas.font.size = 20;
+    canvas.font.name = "Some Face";
+    const Canvas::State before = canvas.Save();
+    TBarcode b;
+    b.SetTyp(T::bcCode39);
+    b.SetText("AB");
+    b.SetHeight(20);
+    b.SetShowText(show_text);
+    b.DrawBarcode(canvas);
+    EXPECT_EQ(canvas.pen.width, before.pen.width);
+    EXPECT_EQ(canvas.pen.color, before.pen.color);
+    EXPECT_EQ(canvas.brush.color, before.brush.color);
+    EXPECT_EQ(canvas.brush.style, before.brush.style);
+    EXPECT_EQ(canvas.font.size, before.font.size);
+    EXPECT_EQ(canvas.font.name, before.font.name);
+  }
+}
+
+TEST(DrawBarcode, PaintsNothingOnError) {
+  struct Row {
+    int line;
+    T type;
+    const char* text;
+  } rows[] = {
+      {__LINE__, T::bcCodeEAN13, "1"},
+      {__LINE__, T::bcCode128C, "12a4"},
+      {__LINE__, T::bcCode93, "a"},
+      {__LINE__, static_cast<T>(16), "1"},
+  };
+  for (const Row& r : rows) {
+    Bitmap32 bmp(120, 60, 0x404040);
+    const Bitmap32 original = bmp;
+    Canvas canvas(bmp);
+    canvas.pen = Pen{2, 0x111111};
+    canvas.brush = Brush{0x222222, BrushStyle::kClear};
+    TBarcode b;
+    b.SetTyp(r.type);
+    b.SetText(r.text);
+    b.SetHeight(30);
+    b.SetShowText(true);
+    EXPECT_THROW(b.DrawBarcode(canvas), EBarcodeError) << "row at line " << r.line;
+    EXPECT_TRUE(bmp == original) << "row at line " << r.line;
+    EXPECT_EQ(canvas.pen.color, 0x111111u);
+    EXPECT_EQ(canvas.brush.style, BrushStyle::kClear);
+  }
+}
+
+// ShowText writes the text and the symbology name unrotated from (Left, Top), whatever the
+// angle: at 90 degrees the bars lie above row Top, the text below it.
+TEST(DrawBarcode, ShowTextWritesUnrotatedFromTheOrigin) {
+  auto paint = [](bool show_text) {
+    Bitmap32 bmp(200, 200);
+    Canvas canvas(bmp, &PlatformTextRenderer());
+    TBarcode b;
+    b.SetTyp(T::bcCode128B);
+    b.SetText("AB");
+    b.SetHeight(40);
+    b.SetLeft(50);
+    b.SetTop(120);
+    b.SetAngle(90);
+    b.SetShowText(show_text);
+    b.DrawBarcode(canvas);
+    return bmp;
+  };
+  Bitmap32 without = paint(false), with = paint(true);
+  int changed_below = 0;
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      bool changed = with.GetPixel(x, y) != without.GetPixel(x, y);
+      if (y < 120) {
+        EXPECT_FALSE(changed) << "dot (" << x << ", " << y << ") above the text";
+      } else if (changed) {
+        EXPECT_GE(x, 50) << "dot (" << x << ", " << y << ") left of the text";
+        ++changed_below;
+      }
+    }
+  }
+  EXPECT_GT(changed_below, 0);
+}
+
+}  // namespace
+}  // namespace velin
