@@ -1,0 +1,79 @@
+// TUSBComm: the receiver's device path opened for overlapped I/O, with one read thread
+// (TReadThread) whose blocks reach OnReceiveData through a hidden window on the creating thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <shared_mutex>
+#include <string>
+
+#include "usb/device_search.h"
+#include "usb/usb_port.h"
+
+namespace velin {
+
+// One received block: WPARAM the byte count, LPARAM a LocalAlloc copy of the bytes followed by
+// a zero byte, which the receiving window frees with LocalFree.
+constexpr UINT WM_COMM_DATA = WM_USER + 1;
+
+class TReadThread;
+
+class TUSBComm final : public UsbPort {
+ public:
+  // Blocks posted but not yet delivered are limited to this many bytes; a block beyond it is
+  // dropped, so a user-interface thread that stops dispatching cannot make memory grow without
+  // bound.
+  static constexpr size_t kMaxPendingBytes = size_t{64} << 20;
+
+  // Creates the hidden window on the calling thread (the thread OnReceiveData runs on).
+  // Throws std::runtime_error if the window cannot be created.
+  TUSBComm();
+  // Stops the port if it is open, then releases the window and any blocks still queued for it.
+  ~TUSBComm() override;
+  TUSBComm(const TUSBComm&) = delete;
+  TUSBComm& operator=(const TUSBComm&) = delete;
+
+  void StartComm() override;
+  void StopComm() override;
+  void WriteData(const uint8_t* wbuf, int32_t wlen) override;
+  bool Opened() const override { return FOpened.load(); }
+
+  // The receiver search and match on FUSBInfo; opens the port when found and FAutoConn is set,
+  // and closes an open port when the receiver is not found (also when the search throws).
+  void FindPrinter();
+  void FindPrinter(DeviceSearch& search);
+
+  HANDLE Handle() const { return hCommFile; }
+  bool SendDataEmpty() const { return FSendDataEmpty; }
+  const std::string& CommName() const { return FCommName; }
+  void SetCommName(std::string name) { FCommName = std::move(name); }
+  // The read thread is running (false once it ended by itself, e.g. after a read error).
+  bool ReadThreadRunning() const;
+  // Bytes posted to the window and not yet delivered.
+  size_t PendingBytes() const { return FPendingBytes.load(); }
+
+ private:
+  static LRESULT CALLBACK CommWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  void DoReceiveData(const uint8_t* Buffer, uint16_t BufferLength);
+  void CloseReadThread();
+  void StopCommLocked();
+
+  std::unique_ptr<TReadThread> ReadThread;
+  HANDLE hCommFile = nullptr;
+  HANDLE hCloseEvent = nullptr;
+  HWND FHWnd = nullptr;
+  bool FSendDataEmpty = false;
+  std::string FCommName;
+  std::atomic<bool> FOpened{false};
+  std::atomic<size_t> FPendingBytes{0};
+  // Writers hold it shared for the whole write; StartComm/StopComm hold it exclusively, so no
+  // write uses a handle that StopComm closes. FClosing makes waiting writers give up.
+  mutable std::shared_mutex FIoLock;
+  std::atomic<bool> FClosing{false};
+};
+
+}  // namespace velin
