@@ -57,6 +57,8 @@ TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<Usb
       clock_(*services_.clock),
       config_path_(services_.config_path.empty() ? ConfigPath() : services_.config_path) {
   USBFiFo = std::make_unique<TUSBFiFo>(std::move(port), std::move(search));
+  PageImage = std::make_unique<velin::PageImage>(services_.text ? services_.text
+                                                                : &PlatformTextRenderer());
   FCmdMode = OpenIniFile(config_path_)->ReadInteger("system", "transfer_mode", kCpcl);
 }
 
@@ -150,7 +152,10 @@ void TCPCLCmdThread::ReportProgress() {
 
 void TCPCLCmdThread::FlushPassThrough() {
   if (!TranMemory.empty()) {
-    WriteRawStringToPrinter(ini_->ReadString("system", "printer", ""), TranMemory);
+    // The configuration object opened at the start of the run is read again at each flush.
+    WriteRawStringToPrinter(services_.bound_printer ? *services_.bound_printer
+                                                    : ini_->ReadString("system", "printer", ""),
+                            TranMemory);
   }
   TranMemory.clear();
   TranMemory.shrink_to_fit();
@@ -159,8 +164,21 @@ void TCPCLCmdThread::FlushPassThrough() {
 void TCPCLCmdThread::WriteRawStringToPrinter(const std::string& printer,
                                              const std::string& bytes) {
   if (!services_.printers) return;
-  uint32_t error = services_.printers->WriteRawJob(printer, "test doc", "RAW", bytes);
-  if (error != 0 && services_.message_box) services_.message_box("error " + std::to_string(error));
+  velin::WriteRawStringToPrinter(*services_.printers, services_.message_box, printer, bytes);
+}
+
+bool TCPCLCmdThread::PrintPage() {
+  std::string printer = BoundPrinter();
+  if (printer.empty()) return false;
+  if (!services_.printers) throw std::runtime_error("NotFindPrinter.");
+  std::lock_guard<std::mutex> hold(PageImage->lock());
+  PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &PageImage->bitmap());
+  return true;
+}
+
+std::string TCPCLCmdThread::BoundPrinter() {
+  if (services_.bound_printer) return *services_.bound_printer;
+  return OpenIniFile(config_path_)->ReadString("system", "printer", "");
 }
 
 void TCPCLCmdThread::FrameByte(uint8_t b) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -14,8 +15,10 @@
 #include "base/text_renderer.h"
 #include "base/ui_dispatcher.h"
 #include "config/ini_file.h"
+#include "interpreter/page_image.h"
 #include "interpreter/parsing.h"
 #include "interpreter/printer_system.h"
+#include "interpreter/printing.h"
 #include "usb/usb_fifo.h"
 
 namespace velin {
@@ -48,6 +51,36 @@ struct TCPCL {
   int32_t blod = 0;  // text is bold while > 0
 };
 
+// The parameters of one CPCL text, linear barcode or QR command, gathered before drawing.
+struct TText_Struct {
+  std::string font;      // the font field as written: also the font map's section name
+  std::string fontname;  // typeface
+  int32_t size = 0;      // points before magnification
+  int32_t rotation = 0;  // degrees counter-clockwise: 0, 90, 180 or 270
+  int32_t x = 0;
+  int32_t y = 0;
+  std::string data;
+};
+
+struct TBarcode_Struct {
+  std::string btype;
+  int32_t width = 0;
+  int32_t ratio = 0;
+  int32_t height = 0;
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t rotation = 0;
+  std::string data;
+};
+
+struct TQRCode_Struct {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t Mn = 0;
+  int32_t Un = 0;
+  std::string data;
+};
+
 // What the interpreter needs of the world around it.
 struct InterpreterServices {
   Clock* clock = &RealClock();
@@ -55,8 +88,11 @@ struct InterpreterServices {
   UiDispatcher* ui = nullptr;
   // Where labels and raw jobs go; without one, nothing is printed.
   PrinterSystem* printers = nullptr;
-  TextRenderer* text = nullptr;
+  TextRenderer* text = nullptr;  // the platform's renderer when null
   std::string config_path;  // config.ini; ConfigPath() when empty
+  // When set, the printer labels and raw jobs go to instead of [system] printer (the
+  // command-line tool binds its PNG sink this way).
+  std::optional<std::string> bound_printer;
   // A blocking message box on behalf of the interpreter (the raw job's "error NNNN").
   std::function<void(const std::string& text)> message_box;
   // The window procedures the posted records reach, run by `ui` on its thread.
@@ -114,6 +150,8 @@ class TCPCLCmdThread {
   const TCPCL& text_state() const { return cpcl; }
   size_t pending_raw_bytes() const { return TranMemory.size(); }
   const TStringList& cmd_fields() const { return CmdFields; }
+  // The page bitmap (the field PageImage), with its canvas and lock.
+  velin::PageImage& page() { return *PageImage; }
 
  private:
   using Handler = void (TCPCLCmdThread::*)();
@@ -135,6 +173,16 @@ class TCPCLCmdThread {
   void PostDebugLine(const std::string& line);
   void WriteRawStringToPrinter(const std::string& printer, const std::string& bytes);
   void Dispatch(const KeywordEntry* table, size_t count);
+  // Runs a handler's body; a failure ends it and, in debug mode, logs `prefix` followed by
+  // the failure's message.
+  template <class Body>
+  void Guarded(const char* prefix, Body body);
+  // Splits CmdFields[2] into `count` parameters; false unless the split gives count + 1.
+  bool SplitParameters(int count);
+  // The bound printer's name: the override, else [system] printer read now.
+  std::string BoundPrinter();
+  // Prints the page on the bound printer: false if none is bound.
+  bool PrintPage();
 
   // CPCL handlers.
   void CMD_START();
@@ -170,6 +218,8 @@ class TCPCLCmdThread {
   TStringList ParFields;
   std::string TranMemory;
   TCPCL cpcl;
+  std::unique_ptr<velin::PageImage> PageImage;
+  PrinterSelection printer_selection_;  // the graphic jobs' printer choice, kept for the run
   std::unique_ptr<TUSBFiFo> USBFiFo;
 
   // Locals of Execute, kept here so that Step can be called on its own.

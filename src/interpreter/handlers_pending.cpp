@@ -4,18 +4,9 @@
 
 namespace velin {
 
-void TCPCLCmdThread::CMD_START() {}
-void TCPCLCmdThread::CMD_TEXT() {}
-void TCPCLCmdThread::CMD_LINE() {}
-void TCPCLCmdThread::CMD_BOX() {}
-void TCPCLCmdThread::CMD_SETMAG() {}
-void TCPCLCmdThread::CMD_SETBOLD() {}
-void TCPCLCmdThread::CMD_PAGEWIDTH() {}
 void TCPCLCmdThread::CMD_BARCODE() {}
 void TCPCLCmdThread::CMD_CG() {}
 void TCPCLCmdThread::CMD_EG() {}
-void TCPCLCmdThread::CMD_FORM() {}
-void TCPCLCmdThread::CMD_PRINT() {}
 void TCPCLCmdThread::CMD_TSPL_SIZE() {}
 void TCPCLCmdThread::CMD_TSPL_CLS() {}
 void TCPCLCmdThread::CMD_TSPL_TEXT() {}
