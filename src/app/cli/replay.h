@@ -1,0 +1,36 @@
+// Replaying a byte stream through the receive path into the interpreter, on a virtual clock
+// and with a loopback receiver: what the trace, render and print commands share.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "interpreter/cmd_thread.h"
+
+namespace velin::cli {
+
+// The options every replaying command takes: [--mode passthrough|cpcl|tspl] [--config FILE],
+// the input file, and the command's own options (each with one value) in `extra`.
+struct ReplayArgs {
+  std::string input;
+  std::string config;
+  int32_t mode = -1;  // -1: the configuration's transfer_mode
+  std::vector<std::pair<std::string, std::string>> extra;
+};
+
+// Parses `args`; `extra_options` lists the command's own options (such as "-o"). On a bad
+// invocation prints the usage error and returns false with `exit_code` set.
+bool ParseReplayArgs(const char* command, const std::vector<std::string>& args,
+                     const std::vector<std::string>& extra_options, ReplayArgs& out,
+                     int& exit_code);
+
+// Replays `bytes` to their end: the thread is built with `services` (clock and dispatcher are
+// supplied here), the receiver is present from the start, and writes to it go to `on_reply`.
+// `on_ready` sees the thread before the first byte is taken.
+void Replay(const ReplayArgs& args, const std::string& bytes, InterpreterServices services,
+            bool debug, const std::function<void(const uint8_t*, int32_t)>& on_reply = nullptr,
+            const std::function<void(TCPCLCmdThread&)>& on_ready = nullptr);
+
+}  // namespace velin::cli
