@@ -91,10 +91,12 @@ bool Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t size, siz
 
 }  // namespace
 
-bool WritePng(const std::string& path, const Bitmap32& image) {
-  if (image.empty()) return false;  // PNG has no zero-sized images
-  const size_t w = static_cast<size_t>(image.width());
-  const size_t h = static_cast<size_t>(image.height());
+bool EncodePng(int width, int height,
+               const std::function<void(int y, uint32_t* pixels)>& row_source, std::string& result,
+               int dots_per_inch) {
+  if (width <= 0 || height <= 0) return false;  // PNG has no zero-sized images
+  const size_t w = static_cast<size_t>(width);
+  const size_t h = static_cast<size_t>(height);
 
   std::vector<uint8_t> out(kSignature.begin(), kSignature.end());
   uint8_t ihdr[13];
@@ -107,6 +109,15 @@ bool WritePng(const std::string& path, const Bitmap32& image) {
   ihdr[11] = 0;  // adaptive filtering
   ihdr[12] = 0;  // not interlaced
   PutChunk(out, "IHDR", ihdr, sizeof ihdr);
+  if (dots_per_inch > 0) {
+    // Pixels per metre, both axes, unit metre.
+    const uint32_t ppm = static_cast<uint32_t>((int64_t{dots_per_inch} * 10000 + 127) / 254);
+    std::vector<uint8_t> phys;
+    PutU32(phys, ppm);
+    PutU32(phys, ppm);
+    phys.push_back(1);
+    PutChunk(out, "pHYs", phys.data(), phys.size());
+  }
 
   // Rows with filter Up where the row repeats the one above (a white page is mostly such
   // rows), else None; deflated row by row.
@@ -114,6 +125,7 @@ bool WritePng(const std::string& path, const Bitmap32& image) {
   if (deflateInit(&zs, 6) != Z_OK) return false;
   std::vector<uint8_t> idat;
   std::vector<uint8_t> row(1 + 3 * w), prior(3 * w, 0), chunk(1 << 16);
+  std::vector<uint32_t> pixels(w);
   auto pump = [&](int flush) {
     int rc;
     do {
@@ -126,10 +138,10 @@ bool WritePng(const std::string& path, const Bitmap32& image) {
   };
   bool ok = true;
   for (size_t y = 0; y < h && ok; ++y) {
-    const uint32_t* px = image.Row(static_cast<int>(y));
+    row_source(static_cast<int>(y), pixels.data());
     uint8_t* rgb = row.data() + 1;
     for (size_t x = 0; x < w; ++x) {
-      const Color c = FromPixel(px[x]);
+      const Color c = FromPixel(pixels[x]);
       rgb[3 * x] = static_cast<uint8_t>(c);
       rgb[3 * x + 1] = static_cast<uint8_t>(c >> 8);
       rgb[3 * x + 2] = static_cast<uint8_t>(c >> 16);
@@ -152,12 +164,26 @@ bool WritePng(const std::string& path, const Bitmap32& image) {
   }
   deflateEnd(&zs);
   if (!ok) return false;
-  PutChunk(out, "IDAT", idat.data(), idat.size());
+  // IDAT chunks of at most 1 MiB.
+  for (size_t at = 0; at < idat.size(); at += size_t{1} << 20)
+    PutChunk(out, "IDAT", idat.data() + at, std::min(idat.size() - at, size_t{1} << 20));
   PutChunk(out, "IEND", nullptr, 0);
+  result.assign(out.begin(), out.end());
+  return true;
+}
 
+bool WritePng(const std::string& path, const Bitmap32& image) {
+  std::string bytes;
+  if (!EncodePng(
+          image.width(), image.height(),
+          [&image](int y, uint32_t* pixels) {
+            std::memcpy(pixels, image.Row(y), sizeof(uint32_t) * image.width());
+          },
+          bytes))
+    return false;
   File f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
-  if (std::fwrite(out.data(), 1, out.size(), f.get()) != out.size()) return false;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return false;
   return std::fclose(f.release()) == 0;
 }
 
