@@ -1,6 +1,7 @@
 #include "interpreter/cmd_thread.h"
 
 #include <fstream>
+#include <new>
 #include <iterator>
 
 #include "base/ansi_codec.h"
@@ -297,6 +298,16 @@ void TCPCLCmdThread::Dispatch(const KeywordEntry* table, size_t count) {
     if (keyword != table[i].keyword) continue;
     if (services_.on_handler_call) services_.on_handler_call(table[i].name);
     (this->*table[i].handler)();
+  }
+}
+
+void TCPCLCmdThread::Guarded(const char* prefix, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::bad_alloc&) {
+    if (USBFiFo->debug()) PostDebugLine(std::string(prefix) + "Out of memory");
+  } catch (const std::exception& e) {
+    if (USBFiFo->debug()) PostDebugLine(std::string(prefix) + e.what());
   }
 }
 

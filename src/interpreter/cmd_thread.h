@@ -175,8 +175,7 @@ class TCPCLCmdThread {
   void Dispatch(const KeywordEntry* table, size_t count);
   // Runs a handler's body; a failure ends it and, in debug mode, logs `prefix` followed by
   // the failure's message.
-  template <class Body>
-  void Guarded(const char* prefix, Body body);
+  void Guarded(const char* prefix, const std::function<void()>& body);
   // Splits CmdFields[2] into `count` parameters; false unless the split gives count + 1.
   bool SplitParameters(int count);
   // The bound printer's name: the override, else [system] printer read now.

@@ -10,17 +10,6 @@
 
 namespace velin {
 
-template <class Body>
-void TCPCLCmdThread::Guarded(const char* prefix, Body body) {
-  try {
-    body();
-  } catch (const std::bad_alloc&) {
-    if (USBFiFo->debug()) PostDebugLine(std::string(prefix) + "Out of memory");
-  } catch (const std::exception& e) {
-    if (USBFiFo->debug()) PostDebugLine(std::string(prefix) + e.what());
-  }
-}
-
 bool TCPCLCmdThread::SplitParameters(int count) {
   GetParFields(CmdFields[2], count, ParFields);
   return ParFields.Count() == static_cast<size_t>(count) + 1;
