@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "base/png.h"
 #include "support/test_paths.h"
 
 namespace velin {
@@ -14,8 +15,8 @@ struct Result {
   std::string out;
 };
 
-Result Trace(const std::string& args) {
-  std::string command = std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli trace " + args + " 2>/dev/null";
+Result Cli(const std::string& args) {
+  std::string command = std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " + args + " 2>/dev/null";
   Result r{-1, ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
@@ -26,6 +27,8 @@ Result Trace(const std::string& args) {
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
 }
+
+Result Trace(const std::string& args) { return Cli("trace " + args); }
 
 std::string WriteInput(const std::string& name, const std::string& bytes,
                        const std::string& dir = test::ScratchDir()) {
@@ -81,6 +84,31 @@ TEST(Trace, TheBundledSampleRunsToItsEnd) {
   EXPECT_EQ(r.out.substr(0, 20), "reply 00 00\nreply 76");
   EXPECT_NE(r.out.find("call CMD_PRINT\n"), std::string::npos);
   EXPECT_NE(r.out.find("log T 8 0 24 24 顺丰速运  标准快递\n"), std::string::npos);
+}
+
+TEST(Render, WritesEachPrintedPageAtOneDotPerPixel) {
+  std::string dir = test::ScratchDir();
+  Result r = Cli("render --mode cpcl " + test::SourcePath("examples/waybill.cpcl") + " -o " + dir +
+                 "/pages");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, dir + "/pages/page-001.png\n");
+  Bitmap32 page;
+  ASSERT_TRUE(ReadPng(dir + "/pages/page-001.png", page));
+  EXPECT_EQ(page.width(), 576);   // PAGE-WIDTH 576
+  EXPECT_EQ(page.height(), 1000);  // the header's height
+  EXPECT_EQ(page.GetPixel(0, 500), kBlack);   // the frame BOX 0 0 576 992 2
+  EXPECT_EQ(page.GetPixel(300, 500), kWhite);
+  // A second run adds pages instead of overwriting.
+  r = Cli("render --mode cpcl " + test::SourcePath("examples/waybill.cpcl") + " -o " + dir +
+          "/pages");
+  EXPECT_EQ(r.out, dir + "/pages/page-002.png\n");
+}
+
+TEST(RenderAndPrint, BadInvocationsExitWithTwo) {
+  for (const char* args : {"render x.cpcl", "render -o", "print x.cpcl", "print --printer",
+                           "print --printer p /no/such/file"}) {
+    EXPECT_EQ(Cli(args).exit_code, 2) << args;
+  }
 }
 
 }  // namespace
