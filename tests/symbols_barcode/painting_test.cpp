@@ -2,6 +2,8 @@
 // colours, short bars, the canvas state afterwards and the untouched canvas on error.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "barcode_test_support.h"
@@ -208,6 +210,50 @@ TEST(DrawBarcode, ShowTextWritesUnrotatedFromTheOrigin) {
     }
   }
   EXPECT_GT(changed_below, 0);
+}
+
+// Properties from a label line may be anything: extreme heights, origins and angles paint
+// (clipped) without fault, and an angle that is no number paints as 0.
+TEST(PaintBars, ExtremePropertiesPaintSafely) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const int big = std::numeric_limits<int>::max(), small = std::numeric_limits<int>::min();
+  struct Row {
+    int line;
+    int left, top, height;
+    double angle;
+    Point black;  // a dot the first bar must cover, or (-1, -1)
+  } rows[] = {
+      {__LINE__, 10, 10, big, 0, {10, 59}},   // bars reach the bottom edge
+      {__LINE__, 10, 10, small, 0, {10, 0}},  // and up to the top edge
+      {__LINE__, big, big, big, 45, {-1, -1}}, {__LINE__, small, small, small, 300, {-1, -1}},
+      {__LINE__, 10, 10, 20, 1e300, {-1, -1}}, {__LINE__, 10, 10, 20, -1e300, {-1, -1}},
+      {__LINE__, 10, 10, 20, inf, {-1, -1}},   {__LINE__, 10, 10, 20, nan, {-1, -1}},
+  };
+  auto paint = [](const Row& r, double angle) {
+    Bitmap32 bmp(120, 60);
+    Canvas canvas(bmp);
+    TBarcode b;
+    b.SetTyp(T::bcCode128B);
+    b.SetText("Hostile");
+    b.SetModul(49);
+    b.SetRatio(3.0);
+    b.SetLeft(r.left);
+    b.SetTop(r.top);
+    b.SetHeight(r.height);
+    b.SetAngle(angle);
+    b.DrawBarcode(canvas);
+    return bmp;
+  };
+  for (const Row& r : rows) {
+    Bitmap32 bmp = paint(r, r.angle);
+    if (r.black.x >= 0) {
+      EXPECT_EQ(bmp.GetPixel(r.black.x, r.black.y), kBlack) << "row at line " << r.line;
+    }
+    if (!std::isfinite(r.angle)) {
+      EXPECT_TRUE(bmp == paint(r, 0)) << "row at line " << r.line;
+    }
+  }
 }
 
 }  // namespace
