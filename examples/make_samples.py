@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""Writes the sample labels examples/waybill-full.cpcl and examples/waybill.tspl.
+
+The labels are what a courier app sends: GBK text, CR LF line ends, a phone's status
+queries, Code 128 tracking numbers drawn horizontally and vertically, a QR block and small
+bitmaps (CG as raw bytes, EG as hexadecimal text). Run it again after editing; the output is
+byte for byte the same on every run.
+
+    python3 examples/make_samples.py [OUTPUT_DIR]
+"""
+import os
+import sys
+
+TRACKING = "73510170295253"
+
+
+def gbk(text):
+    return text.encode("gbk")
+
+
+def lines(*items):
+    """Each item (str or bytes) becomes one line ended by CR LF; str is GBK-encoded."""
+    out = b""
+    for item in items:
+        out += (item if isinstance(item, bytes) else gbk(item)) + b"\r\n"
+    return out
+
+
+# A 16 x 16 parcel icon, one row per string, '#' black. The last row's bytes are 0x0A 0x0D,
+# which is why compressed graphics must not pass through the line framing.
+ICON = [
+    "................",
+    "......####......",
+    "....##....##....",
+    "..##........##..",
+    "################",
+    "#......##......#",
+    "#......##......#",
+    "#......##......#",
+    "#......##......#",
+    "#......##......#",
+    "#.............##",
+    "#....#.#.....#.#",
+    "#....#.#....#..#",
+    "#............#.#",
+    "################",
+    "....#.#.....##.#",
+]
+
+
+def icon_bytes(rows):
+    out = bytearray()
+    for row in rows:
+        bits = int(row.replace("#", "1").replace(".", "0"), 2)
+        out += bits.to_bytes(len(row) // 8, "big")
+    return bytes(out)
+
+
+def cpcl():
+    icon = icon_bytes(ICON)
+    assert b"\n" in icon[1:] and b"\r" in icon, "the icon should carry CR and LF bytes"
+    body = b"\x10\x04\x01"  # DLE EOT: the phone asks for the printer status
+    body += b"\x1bv"  # ESC v: paper status
+    body += lines(
+        "! 0 200 200 1040 1",
+        "PAGE-WIDTH 576",
+        "BOX 0 0 576 1032 2",
+        "SETBOLD 1",
+        "T 8 0 24 24 顺丰速运  标准快递",
+        "SETBOLD 0",
+        "T 55 0 24 64 Express waybill",
+        "B QR 380 20 M 2 U 6",
+        "MA,WB20231019001",
+        "ENDQR",
+    )
+    # Compressed graphics: the header is handed on at its fifth space, the raw bytes follow.
+    body += b"CG 2 16 496 44 " + icon + b"\r\n"
+    body += lines(
+        "LINE 0 110 576 110 1",
+        "T 55 0 24 122 运单号 Tracking: " + TRACKING,
+        "B 128 3 25 80 68 156 " + TRACKING,
+        "LINE 0 260 576 260 1",
+        "T 24 0 24 276 收: 张三 13800138000",
+        "T 55 0 24 316 广东省深圳市南山区科技园南路 88 号",
+        "LINE 0 372 576 372 1",
+        "T 24 0 24 388 寄: 李四 13900139000",
+        "T 55 0 24 428 上海市浦东新区世纪大道 100 号",
+        "LINE 0 484 420 484 1",
+        "SETMAG 2 2",
+        "T 55 0 24 500 755-A 南山",
+        "SETMAG 1 1",
+        "VB 128 1 25 56 452 660 " + TRACKING,
+        "BOX 24 600 420 780 1",
+        "T 55 0 40 620 件数: 1  重量: 0.5kg",
+        "T 55 0 40 660 Order SF1234567890",
+        "B 128 1 1 40 60 700 SF1234567890",
+        # The same icon as hexadecimal text, twice: EG and its other name ET.
+        "EG 2 16 40 820 " + icon.hex().upper(),
+        "ET 2 16 80 820 " + icon.hex(),
+        "T 55 0 120 822 易碎 Fragile",
+        "LINE 0 880 576 880 1",
+        "T 55 0 24 900 签收人 Signature:",
+        "BOX 200 940 540 1000 1",
+        "FORM",
+        "PRINT",
+    )
+    return body
+
+
+def tspl():
+    return lines(
+        "SIZE 76 mm, 130 mm",
+        "GAP 2 mm, 0 mm",
+        "DIRECTION 1",
+        "DENSITY 8",
+        "CLS",
+        'TEXT 24,24,"TSS24.BF2",0,2,2,"顺丰速运 标准快递"',
+        'TEXT 24,72,"1",0,1,1,"Express waybill"',
+        "BAR 0,104,608,3",
+        'TEXT 24,120,"TSS24.BF2",0,1,1,"运单号 Tracking: SF1234567890"',
+        'BARCODE 40,150,"128",100,0,0,3,6,"SF1234567890"',
+        "BAR 0,280,608,3",
+        'TEXT 24,296,"TSS24.BF2",0,1,1,"收: 张三 13800138000"',
+        'TEXT 24,330,"TSS24.BF2",0,1,1,"广东省深圳市南山区科技园南路 88 号"',
+        "BAR 0,380,608,3",
+        'TEXT 24,396,"TSS24.BF2",0,1,1,"寄: 李四 13900139000"',
+        'TEXT 24,430,"TSS24.BF2",0,1,1,"上海市浦东新区世纪大道 100 号"',
+        "BAR 0,480,608,3",
+        'QRCODE 40,520,L,4,A,0,"https://velin.example/t/SF1234567890"',
+        'QRCODE 260,560,M,3,A,0,"顺丰 SF1234567890"',
+        'BARCODE 520,920,"128",48,0,90,2,4,"' + TRACKING + '"',
+        'TEXT 40,720,"TSS24.BF2",0,1,1,"件数: 1  重量: 0.5kg"',
+        "BAR 24,770,3,200",
+        "BAR 24,770,440,3",
+        "BAR 24,967,440,3",
+        "BAR 461,770,3,200",
+        'TEXT 40,790,"TSS24.BF2",0,1,1,"签收人 Signature:"',
+        "PRINT 1,1",
+    )
+
+
+def main():
+    out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    for name, data in (("waybill-full.cpcl", cpcl()), ("waybill.tspl", tspl())):
+        with open(os.path.join(out_dir, name), "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()
