@@ -66,7 +66,8 @@ class Canvas {
   void Polygon(const Point* points, int count);
 
   // Text through the renderer with the canvas font, cell top-left at (x, y). With a solid
-  // brush the unrotated cell is first filled with the brush colour (opaque text).
+  // brush the cell (turned with the text) is first filled with the brush colour (opaque
+  // text). A canvas made without a renderer draws no text and measures it as 0 × 0.
   void TextOut(int x, int y, std::string_view text);
   Size TextExtent(std::string_view text);
 

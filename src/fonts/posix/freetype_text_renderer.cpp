@@ -400,7 +400,7 @@ struct FreeTypeTextRenderer::Impl {
       const int64_t w = bmp.width(), h = bmp.height();
       switch (place.quarter) {
         case 0:
-          u_lo = -x, u_hi = w - x;
+          u_lo = -int64_t{x}, u_hi = w - x;
           break;
         case 1:
           u_lo = y - h, u_hi = y;
@@ -409,7 +409,7 @@ struct FreeTypeTextRenderer::Impl {
           u_lo = x - w, u_hi = x;
           break;
         case 3:
-          u_lo = -y, u_hi = h - y;
+          u_lo = -int64_t{y}, u_hi = h - y;
           break;
       }
     }
