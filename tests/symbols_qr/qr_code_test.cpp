@@ -5,6 +5,7 @@
 
 #include <ZXing/ReadBarcode.h>
 
+#include <algorithm>
 #include <climits>
 #include <fstream>
 #include <iterator>
@@ -34,7 +35,10 @@ class FakeText : public TextRenderer {
     Canvas c(target);
     c.brush.color = font.color;
     const Size s = Measure(text, font);
-    c.FillRect(x, y, x + s.width, y + s.height);
+    auto end = [](int from, int size) {
+      return static_cast<int>(std::min<int64_t>(int64_t{from} + size, INT_MAX));
+    };
+    c.FillRect(x, y, end(x, s.width), end(y, s.height));
   }
   Size Measure(std::string_view text, const Font&) override {
     return {6 * static_cast<int>(text.size()), 12};
