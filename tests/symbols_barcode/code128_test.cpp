@@ -64,15 +64,17 @@ TEST(Code128, SymbolValuesAndCheckSums) {
        "!104A!103B",
        {104, 33, 103, 34, (104 + 33 + 103 + 206 + 34 * 3) % 103},
        nullptr},
-      // subset A looks characters up in subset A: lowercase has none and is a space
-      {__LINE__, T::bcCode128M, "!103sf", {103, 0, 0, 0}, nullptr},
-      // Shift in subset A takes the next character from subset B: a = 65; 103 + 98 + 65·2
-      {__LINE__, T::bcCode128M, "!103!098ab", {103, 98, 65, 0, (103 + 98 + 130) % 103}, nullptr},
-      // Code B, Code A switch the subsets; "!101" in B goes to A
+      // lowercase has no subset A character: each is shifted in from subset B (s = 83,
+      // f = 70) so the scanner reads it; 103 + 98 + 83·2 + 98·3 + 70·4 = 941, mod 103 = 14
+      {__LINE__, T::bcCode128M, "!103sf", {103, 98, 83, 98, 70, 14}, nullptr},
+      // Shift in subset A takes the next character from subset B: a = 65; b is shifted in
+      // again; 103 + 98 + 65·2 + 98·3 + 66·4 = 889, mod 103 = 65
+      {__LINE__, T::bcCode128M, "!103!098ab", {103, 98, 65, 98, 66, 65}, nullptr},
+      // Code B, Code A switch the subsets; "!101" in B goes to A, where "a" is shifted in
       {__LINE__,
        T::bcCode128M,
        "!104a!101a!100a",
-       {104, 65, 101, 0, 100, 65, (104 + 65 + 202 + 0 + 400 + 325) % 103},
+       {104, 65, 101, 98, 65, 100, 65, (104 + 65 + 202 + 294 + 260 + 500 + 390) % 103},
        nullptr},
       // no subset yet: text reads as subset C pairs; a non-digit pair is "00"
       {__LINE__, T::bcCode128M, "!0991a34", {99, 0, 34, (0 + 34 * 2) % 103}, nullptr},

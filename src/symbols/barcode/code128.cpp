@@ -156,10 +156,15 @@ constexpr std::array<int8_t, 128> MakeIndex(char Code128Symbol::*column) {
 constexpr std::array<int8_t, 128> kValueInA = MakeIndex(&Code128Symbol::a);
 constexpr std::array<int8_t, 128> kValueInB = MakeIndex(&Code128Symbol::b);
 
+// A character's value in subset A or B, or -1 if the subset cannot represent it.
+int LookupValue(char32_t c, Subset subset) {
+  if (c >= 128) return -1;
+  return subset == Subset::kA ? kValueInA[c] : kValueInB[c];
+}
+
 // A character's value in subset A or B; one the subset cannot represent is value 0 (space).
 int CharValue(char32_t c, Subset subset) {
-  if (c >= 128) return 0;
-  int value = subset == Subset::kA ? kValueInA[c] : kValueInB[c];
+  int value = LookupValue(c, subset);
   return value < 0 ? 0 : value;
 }
 
@@ -281,11 +286,21 @@ std::string EncodeCode128M(std::string& text, bool) {
     if (data.empty()) continue;
     std::u32string chars = CodePoints(data);
     if (subset == Subset::kA || subset == Subset::kB) {
+      const Subset other = subset == Subset::kA ? Subset::kB : Subset::kA;
       for (char32_t c : chars) {
-        Subset from = subset;
-        if (shift) from = subset == Subset::kA ? Subset::kB : Subset::kA;
+        Subset from = shift ? other : subset;
+        int value = LookupValue(c, from);
+        if (value < 0 && !shift) {
+          // A character of the other subset (a lower-case letter after Start A, say) is
+          // shifted in rather than lost: the scanner reads what the text says.
+          int shifted = LookupValue(c, other);
+          if (shifted >= 0) {
+            out.Put(kShift, k++);
+            value = shifted;
+          }
+        }
         shift = false;
-        out.Put(CharValue(c, from), k++);
+        out.Put(value < 0 ? 0 : value, k++);
       }
     } else {
       if (chars.size() % 2 != 0) chars.push_back(U'0');
