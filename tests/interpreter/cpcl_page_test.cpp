@@ -210,7 +210,7 @@ TEST_F(CpclTextTest, RotatedTextTurnsAboutTheTopLeftOfItsCell) {
 
 TEST_F(CpclTextTest, PrintWithoutABoundPrinterPrintsNothingAndKeepsTheTextState) {
   Send("SETMAG 2 2\r\nSETBOLD 1\r\nFORM\r\nPRINT\r\n");
-  EXPECT_EQ(h_.printer.pages, 0);
+  EXPECT_EQ(static_cast<int>(h_.printer.graphic_jobs.size()), 0);
   EXPECT_EQ(state().mag.x, 2);
   EXPECT_EQ(state().blod, 1);
 }
@@ -226,7 +226,7 @@ TEST_F(CpclPrintTest, PrintPrintsOnePageResetsTheTextStateAndPausesASecond) {
   h_.Receive("PRINT\r\n");
   while (h_.fifo().GetFiFoSize() > 0) h_.thread().Step();
   EXPECT_GE(h_.clock.tick_ms() - before, 1000u);
-  EXPECT_EQ(h_.printer.pages, 1);
+  EXPECT_EQ(static_cast<int>(h_.printer.graphic_jobs.size()), 1);
   EXPECT_EQ(state().mag.x, 1);
   EXPECT_EQ(state().blod, 0);
   EXPECT_FALSE(DarkBox(page()).empty());  // printing does not clear the page

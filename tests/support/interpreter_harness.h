@@ -9,33 +9,10 @@
 #include "base/clock.h"
 #include "base/ui_dispatcher.h"
 #include "interpreter/cmd_thread.h"
+#include "support/fake_printer.h"
 #include "usb/loopback.h"
 
 namespace velin::test {
-
-class RecordingPrinterSystem : public PrinterSystem {
- public:
-  struct RawJob {
-    std::string printer, document, data_type, bytes;
-  };
-  std::vector<std::string> printers = {"Label Printer"};
-  std::string default_printer = "Label Printer";
-  std::vector<RawJob> raw_jobs;
-  uint32_t raw_open_error = 0;  // returned by WriteRawJob when not 0
-  int pages = 0;
-
-  std::vector<std::string> InstalledPrinters() override { return printers; }
-  std::string DefaultPrinter() override { return default_printer; }
-  void PrintPage(const std::string&, const std::function<void(PrinterPage&)>&) override {
-    ++pages;
-  }
-  uint32_t WriteRawJob(const std::string& printer, const std::string& document,
-                       const std::string& data_type, std::string_view bytes) override {
-    if (raw_open_error != 0) return raw_open_error;
-    raw_jobs.push_back({printer, document, data_type, std::string(bytes)});
-    return 0;
-  }
-};
 
 class InterpreterHarness {
  public:
@@ -56,7 +33,7 @@ class InterpreterHarness {
 
   VirtualClock clock;
   QueueDispatcher ui;
-  RecordingPrinterSystem printer;
+  FakePrinterSystem printer;  // "Label Printer" and "Office" (the default)
   std::vector<std::string> calls;            // handler names, in call order
   std::vector<std::string> commands;         // every line handed to ExecuteCommand
   std::vector<std::string> replies;          // each write to the receiver
