@@ -1,7 +1,9 @@
 #include "symbols/qr/qr_mask.h"
 
+#include <bit>
 #include <cassert>
 #include <cstdlib>
+#include <cstring>
 
 namespace velin::qr {
 namespace {
@@ -58,8 +60,15 @@ struct Line {
   Line Down(int s) const {
     return {{(w[0] >> s) | (w[1] << (64 - s)), (w[1] >> s) | (w[2] << (64 - s)), w[2] >> s}};
   }
-  int Count() const {
-    return __builtin_popcountll(w[0]) + __builtin_popcountll(w[1]) + __builtin_popcountll(w[2]);
+  int Count() const { return PopCount(w[0]) + PopCount(w[1]) + PopCount(w[2]); }
+
+  // Bit count without depending on a population count instruction.
+  static int PopCount(uint64_t x) {
+    if (x == 0) return 0;
+    x = x - ((x >> 1) & 0x5555555555555555u);
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<int>((x * 0x0101010101010101u) >> 56);
   }
   bool Any() const { return (w[0] | w[1] | w[2]) != 0; }
 };
@@ -120,7 +129,17 @@ int MaskPenalty(const Matrix& symbol, int n) {
   for (int i = 0; i < n; ++i) {
     Line l;
     const uint8_t* src = symbol[i];
-    for (int j = 0; j < n; ++j) l.w[j >> 6] |= uint64_t{(src[j] >> 1) & 1u} << (j & 63);
+    int j = 0;
+    // Eight modules at a time: gather bit 1 of each byte into one byte of bits (the bytes are
+    // loaded little-endian, module j + k in byte k).
+    static_assert(std::endian::native == std::endian::little);
+    for (; j + 8 <= n; j += 8) {
+      uint64_t bytes;
+      std::memcpy(&bytes, src + j, 8);
+      const uint64_t bits = (((bytes >> 1) & 0x0101010101010101u) * 0x0102040810204080u) >> 56;
+      l.w[j >> 6] |= bits << (j & 63);
+    }
+    for (; j < n; ++j) l.w[j >> 6] |= uint64_t{(src[j] >> 1) & 1u} << (j & 63);
     rows[i] = l;
     padded[i] = l.Up(1);
     dark += l.Count();
