@@ -1,0 +1,123 @@
+#include "label_support.h"
+
+#include <ZXing/ReadBarcode.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+#include "base/png.h"
+#include "support/test_paths.h"
+
+namespace velin::test {
+
+std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode) {
+  std::string dir = ScratchDir();
+  std::string command = std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli render --mode " + mode +
+                        " '" + label_path + "' -o '" + dir + "' 2>/dev/null";
+  std::vector<Bitmap32> pages;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return pages;
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  if (pclose(pipe) != 0) return {};
+  std::istringstream paths(out);
+  for (std::string path; std::getline(paths, path);) {
+    Bitmap32 page;
+    if (!ReadPng(path, page)) return {};
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+void PrintTo(const DecodedSymbol& s, std::ostream* os) {
+  *os << s.format << " \"";
+  for (unsigned char c : s.bytes) {
+    if (c >= 0x20 && c < 0x7F) {
+      *os << c;
+    } else {
+      static const char* hex = "0123456789ABCDEF";
+      *os << "\\x" << hex[c >> 4] << hex[c & 15];
+    }
+  }
+  *os << '"';
+}
+
+namespace {
+
+ZXing::ImageView View(const Bitmap32& page) {
+  return {reinterpret_cast<const uint8_t*>(page.Pixels().data()), page.width(), page.height(),
+          ZXing::ImageFormat::BGRX};
+}
+
+DecodedSymbol Symbol(const ZXing::Result& r) {
+  const ZXing::ByteArray& bytes = r.bytes();
+  return {ZXing::ToString(r.format()), std::string(bytes.begin(), bytes.end())};
+}
+
+// Reads one linear symbol at a time and whitens it before looking for the next: the rows
+// the reader saw, widened up and down while those columns hold dark dots.
+void DecodeLinear(Bitmap32 page, std::vector<DecodedSymbol>& found) {
+  ZXing::DecodeHints hints;
+  hints.setFormats(ZXing::BarcodeFormat::Code128);
+  hints.setTryRotate(false);
+  for (int guard = 0; guard < 32; ++guard) {
+    ZXing::Result r = ZXing::ReadBarcode(View(page), hints);
+    if (!r.isValid()) return;
+    found.push_back(Symbol(r));
+    int left = page.width(), right = -1, top = page.height(), bottom = -1;
+    for (const ZXing::PointI& p : r.position()) {
+      left = std::min(left, p.x), right = std::max(right, p.x);
+      top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    }
+    auto dark_row = [&](int y) {
+      for (int x = std::max(left, 0); x <= std::min(right, page.width() - 1); ++x)
+        if (page.GetPixel(x, y) != kWhite) return true;
+      return false;
+    };
+    while (top > 0 && dark_row(top - 1)) --top;
+    while (bottom + 1 < page.height() && dark_row(bottom + 1)) ++bottom;
+    for (int y = std::max(top, 0); y <= bottom; ++y)
+      for (int x = std::max(left, 0); x <= std::min(right, page.width() - 1); ++x)
+        page.SetPixel(x, y, kWhite);
+  }
+}
+
+// The page turned a quarter: column x becomes row x.
+Bitmap32 Turned(const Bitmap32& page) {
+  Bitmap32 out(page.height(), page.width());
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) out.SetPixel(y, x, page.GetPixel(x, y));
+  return out;
+}
+
+}  // namespace
+
+std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page) {
+  std::vector<DecodedSymbol> found;
+  ZXing::DecodeHints hints;
+  hints.setFormats(ZXing::BarcodeFormat::QRCode);
+  for (const ZXing::Result& r : ZXing::ReadBarcodes(View(page), hints))
+    if (r.isValid()) found.push_back(Symbol(r));
+  DecodeLinear(page, found);
+  DecodeLinear(Turned(page), found);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+DarkBox DarkBoxIn(const Bitmap32& page, int x0, int y0, int x1, int y1) {
+  DarkBox b;
+  for (int y = std::max(y0, 0); y < std::min(y1, page.height()); ++y)
+    for (int x = std::max(x0, 0); x < std::min(x1, page.width()); ++x)
+      if (page.GetPixel(x, y) != kWhite) {
+        b.left = std::min(b.left, x);
+        b.top = std::min(b.top, y);
+        b.right = std::max(b.right, x);
+        b.bottom = std::max(b.bottom, y);
+      }
+  return b;
+}
+
+}  // namespace velin::test

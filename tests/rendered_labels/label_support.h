@@ -1,0 +1,37 @@
+// Rendering label files through velin-cli render and reading its pages back; decoding what is
+// on a page with zxing-cpp.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "base/bitmap.h"
+
+namespace velin::test {
+
+// Runs `velin-cli render --mode MODE LABEL -o DIR` and reads every page it reports. An empty
+// result means the tool failed or printed nothing.
+std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode);
+
+struct DecodedSymbol {
+  std::string format;  // "Code128", "QRCode"
+  std::string bytes;   // the symbol's content bytes as the scanner reads them
+  bool operator<(const DecodedSymbol& o) const {
+    return format != o.format ? format < o.format : bytes < o.bytes;
+  }
+  bool operator==(const DecodedSymbol& o) const = default;
+};
+void PrintTo(const DecodedSymbol& s, std::ostream* os);
+// Every barcode and QR symbol zxing-cpp finds on the page, at any of the four orientations,
+// sorted.
+std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page);
+
+// Bounding box of the non-white dots of the page inside [x0, x1) × [y0, y1).
+struct DarkBox {
+  int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
+  bool operator==(const DarkBox& o) const = default;
+};
+DarkBox DarkBoxIn(const Bitmap32& page, int x0, int y0, int x1, int y1);
+
+}  // namespace velin::test
