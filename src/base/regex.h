@@ -36,6 +36,9 @@ class Regex {
   std::vector<Match> SearchAll(std::string_view subject) const;
 
  private:
+  // `valid`: the subject is known to be valid UTF-8.
+  bool Search(std::string_view subject, Match& match, size_t from, bool valid) const;
+
   struct Code;
   std::unique_ptr<Code> code_;
 };
