@@ -1,0 +1,1 @@
+target_compile_definitions(${target} PRIVATE VELIN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
