@@ -1,6 +1,6 @@
 // Framing plus dispatch throughput on the virtual clock: a long CPCL text stream, lines of
 // growing length (the per-byte cost must not grow with the line), and a compressed-graphics
-// payload taken by the framing up to its header.
+// bitmap whose bytes CMD_CG reads from the FIFO itself.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -59,9 +59,12 @@ void BM_LineLength(benchmark::State& state) {
 BENCHMARK(BM_LineLength)->Arg(64)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 void BM_CompressedGraphicsPayload(benchmark::State& state) {
-  // Until the graphics handler reads its payload itself, the payload bytes run through the
-  // framing as line bytes: the worst case for the framing loop.
-  std::string stream = "CG 72 1000 0 0 " + std::string(72 * 1000, '\xAA') + "\r\n";
+  // The framing cuts the header at its fifth space; CMD_CG then takes the 72 × 1000 bitmap
+  // bytes straight from the FIFO (after its 100 ms virtual wait) and draws them on the page.
+  // Every byte value occurs, CR and LF included: none of them may end the bitmap early.
+  std::string bitmap(72 * 1000, '\0');
+  for (size_t i = 0; i < bitmap.size(); ++i) bitmap[i] = static_cast<char>(i * 37 + 11);
+  std::string stream = "! 0 200 200 1000 1\r\nCG 72 1000 0 0 " + bitmap + "PRINT\r\n";
   Bench b;
   for (auto _ : state) b.Run(stream);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
