@@ -65,8 +65,9 @@ for exe in "${executables[@]}"; do
   rc=$?
   seconds=$(($(date +%s) - start))
   ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$logs/$name.log" | tail -n 1)
-  bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:.*/\1/p' "$logs/$name.log" |
-    tail -n 1)
+  # With --gtest_brief each failed test has one "[  FAILED  ] Suite.Name (N ms)" line.
+  bad=$(grep -c '^\[  FAILED  \] [^ ]*\.[^ ]* (' "$logs/$name.log")
+  [ "$bad" -gt 0 ] || bad=""
   passed=$((passed + ${ok:-0}))
   failed=$((failed + ${bad:-0}))
   if [ "$rc" -eq 0 ]; then
