@@ -79,7 +79,7 @@ TEST_F(IniFileTest, WritesCreateUpdateAndKeepEverythingElse) {
   f->WriteInteger("system", "transfer_mode", 2);
   f->WriteString("8", "font", "微软雅黑");
   EXPECT_EQ(Slurp(path_),
-            "[system]\r\nprinter=Label Printer\r\ntransfer_mode=2\r\n\r\n[8]\r\n"
+            "[system]\r\nprinter=Label Printer\r\ntransfer_mode=2\r\n[8]\r\n"
             "font=\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA\r\n");
   // Updating in another letter case keeps the stored names; comments and other sections stay.
   Write("; keep me\r\n[System]\r\nPrinter=Old\r\n\r\n[99]\r\nfont=Custom\r\n");
@@ -119,8 +119,13 @@ TEST_F(IniFileTest, AFailedWriteRaisesTheWriteError) {
 TEST(ExePath, EndsWithASeparatorAndHoldsTheTestBinary) {
   std::string dir = GetExePath();
   ASSERT_FALSE(dir.empty());
+#ifdef _WIN32
+  EXPECT_EQ(dir.back(), '\\');
+  EXPECT_TRUE(std::filesystem::exists(dir + "velin_tests_config.exe"));
+#else
   EXPECT_EQ(dir.back(), '/');
   EXPECT_TRUE(std::filesystem::exists(dir + "velin_tests_config"));
+#endif
   EXPECT_EQ(ConfigPath(), dir + "config.ini");
 }
 

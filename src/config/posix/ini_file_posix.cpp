@@ -182,7 +182,6 @@ class PosixIniFile final : public IniFile {
     Document doc = Load(FileName());
     int at = FindSection(doc, section);
     if (at < 0) {
-      if (!doc.lines.empty() && !TrimBlanks(doc.lines.back()).empty()) doc.lines.emplace_back();
       doc.lines.push_back("[" + section + "]");
       doc.lines.push_back(key + "=" + clean);
     } else {
