@@ -1,33 +1,11 @@
 // The CPCL page, text and line commands, driven through the framing as a phone drives them.
 #include <gtest/gtest.h>
 
+#include "support/dark_box.h"
 #include "support/interpreter_harness.h"
 
 namespace velin::test {
 namespace {
-
-// Bounding box of the non-white dots inside a region of the page.
-struct Box {
-  int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
-  int dark = 0;
-  bool empty() const { return dark == 0; }
-};
-
-Box DarkBox(const Bitmap32& page, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
-  if (x1 < 0) x1 = page.width();
-  if (y1 < 0) y1 = page.height();
-  Box b;
-  for (int y = std::max(y0, 0); y < std::min(y1, page.height()); ++y)
-    for (int x = std::max(x0, 0); x < std::min(x1, page.width()); ++x)
-      if (page.GetPixel(x, y) != kWhite) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x);
-        b.bottom = std::max(b.bottom, y);
-        ++b.dark;
-      }
-  return b;
-}
 
 class CpclPageTest : public ::testing::Test {
  protected:
@@ -45,7 +23,7 @@ TEST_F(CpclPageTest, TheHeaderSizesAndClearsThePageAndResetsTheTextState) {
   Send("SETMAG 2 2\r\nSETBOLD 1\r\nLINE 0 0 600 0 3\r\n! 0 200 200 400 1\r\n");
   EXPECT_EQ(page().width(), 624);
   EXPECT_EQ(page().height(), 400);
-  EXPECT_TRUE(DarkBox(page()).empty());
+  EXPECT_TRUE(DarkBoxIn(page()).empty());
   EXPECT_EQ(state().mag.x, 1);
   EXPECT_EQ(state().mag.y, 1);
   EXPECT_EQ(state().blod, 0);
@@ -56,7 +34,7 @@ TEST_F(CpclPageTest, AHeaderThatDoesNotReadLeavesEverything) {
        "! 0 200 200 300\r\n"          // four parameters: ignored without a word
        "! 0 200 200 3O0 1\r\n");      // the letter O: logged
   EXPECT_EQ(page().height(), 400);
-  EXPECT_FALSE(DarkBox(page()).empty());
+  EXPECT_FALSE(DarkBoxIn(page()).empty());
   EXPECT_EQ(state().mag.x, 2);
   EXPECT_EQ(h_.debug_lines.back(), "CMD_START:'3O0' is not a valid integer value");
 }
@@ -67,7 +45,7 @@ TEST_F(CpclPageTest, PageSizesBeyondALabelFailAsAnAllocationWouldAndThePageStays
        "PW 100000\r\n");
   EXPECT_EQ(page().width(), 624);
   EXPECT_EQ(page().height(), 400);
-  EXPECT_FALSE(DarkBox(page()).empty());
+  EXPECT_FALSE(DarkBoxIn(page()).empty());
   ASSERT_GE(h_.debug_lines.size(), 4u);
   EXPECT_EQ(std::vector<std::string>(h_.debug_lines.end() - 4, h_.debug_lines.end()),
             (std::vector<std::string>{"! 0 200 200 40000 1", "CMD_START:Out of memory",
@@ -82,7 +60,7 @@ TEST_F(CpclPageTest, PageWidthIgnoresSpacesAndClears) {
   Send("LINE 0 5 10 5 0\r\nPW 576\r\n");
   EXPECT_EQ(page().width(), 576);
   EXPECT_EQ(page().height(), 1040);
-  EXPECT_TRUE(DarkBox(page()).empty());
+  EXPECT_TRUE(DarkBoxIn(page()).empty());
   Send("PAGE-WIDTH 5 76 \r\n");
   EXPECT_EQ(page().width(), 576);
 }
@@ -131,14 +109,14 @@ TEST_F(CpclPageTest, FailuresAreLoggedWithTheHandlersPrefixOnlyInDebugMode) {
 TEST_F(CpclPageTest, LinesAreOneDotWiderThanAskedAndBoxesExactlyAsWide) {
   Send("! 0 200 200 400 1\r\nLINE 0 10 100 10 1\r\nLINE 0 30 100 30 0\r\nBOX 200 0 300 50 1\r\n");
   // A width of 1 draws two rows, a width of 0 one row; the one-dot line leaves x 100 out.
-  Box thick = DarkBox(page(), 50, 0, 51, 20);
+  DarkBox thick = DarkBoxIn(page(), 50, 0, 51, 20);
   EXPECT_EQ(thick.dark, 2);
   EXPECT_LE(thick.top, 10);
   EXPECT_GE(thick.bottom, 10);
-  EXPECT_EQ(DarkBox(page(), 0, 25, 120, 35).dark, 100);
-  EXPECT_EQ(DarkBox(page(), 0, 25, 120, 35).right, 99);
+  EXPECT_EQ(DarkBoxIn(page(), 0, 25, 120, 35).dark, 100);
+  EXPECT_EQ(DarkBoxIn(page(), 0, 25, 120, 35).right, 99);
   // The box: a one-dot outline over columns 200..299 and rows 0..49, hollow.
-  Box box = DarkBox(page(), 150, 0, 400, 100);
+  DarkBox box = DarkBoxIn(page(), 150, 0, 400, 100);
   EXPECT_EQ(box.left, 200);
   EXPECT_EQ(box.right, 299);
   EXPECT_EQ(box.top, 0);
@@ -154,12 +132,12 @@ class CpclTextTest : public CpclPageTest {
 
 TEST_F(CpclTextTest, TextUsesTheFontMapTimesTheWidthMagnification) {
   Send("! 0 200 200 600 1\r\nT 8 0 40 312 中文标签\r\n");
-  Box at17 = DarkBox(page());
+  DarkBox at17 = DarkBoxIn(page());
   Send("! 0 200 200 600 1\r\nSETMAG 2 1\r\nT 8 0 40 312 中文标签\r\n");
-  Box at34 = DarkBox(page());
+  DarkBox at34 = DarkBoxIn(page());
   Send("! 0 200 200 600 1\r\nTEXT 4 0 40 312 中文标签\r\n");  // no section [4]: 11 points
-  Box at11 = DarkBox(page());
-  for (const Box& b : {at11, at17, at34}) {
+  DarkBox at11 = DarkBoxIn(page());
+  for (const DarkBox& b : {at11, at17, at34}) {
     ASSERT_FALSE(b.empty());  // real glyphs, not boxes left empty
     EXPECT_GE(b.left, 40);
     EXPECT_GE(b.top, 312);
@@ -174,12 +152,12 @@ TEST_F(CpclTextTest, TextUsesTheFontMapTimesTheWidthMagnification) {
 
 TEST_F(CpclTextTest, BoldComesFromSetboldAndTheHeaderResetsIt) {
   Send("! 0 200 200 200 1\r\nT 8 0 10 10 Hello World\r\n");
-  int regular = DarkBox(page()).dark;
+  int regular = DarkBoxIn(page()).dark;
   Send("! 0 200 200 200 1\r\nSETBOLD 1\r\nT 8 0 10 10 Hello World\r\n");
-  int bold = DarkBox(page()).dark;
+  int bold = DarkBoxIn(page()).dark;
   Send("! 0 200 200 200 1\r\nT 8 0 10 10 Hello World\r\n");
   EXPECT_GT(bold, regular * 11 / 10);
-  EXPECT_EQ(DarkBox(page()).dark, regular);
+  EXPECT_EQ(DarkBoxIn(page()).dark, regular);
 }
 
 TEST_F(CpclTextTest, RotatedTextTurnsAboutTheTopLeftOfItsCell) {
@@ -195,7 +173,7 @@ TEST_F(CpclTextTest, RotatedTextTurnsAboutTheTopLeftOfItsCell) {
   };
   for (const Row& row : rows) {
     Send("! 0 200 200 600 1\r\n" + std::string(row.keyword) + " 8 0 300 300 ABCDEF\r\n");
-    Box b = DarkBox(page());
+    DarkBox b = DarkBoxIn(page());
     ASSERT_FALSE(b.empty()) << "row " << row.line;
     if (row.left_of) EXPECT_LE(b.right, 300) << "row " << row.line;
     else EXPECT_GE(b.left, 300) << "row " << row.line;
@@ -229,7 +207,7 @@ TEST_F(CpclPrintTest, PrintPrintsOnePageResetsTheTextStateAndPausesASecond) {
   EXPECT_EQ(static_cast<int>(h_.printer.graphic_jobs.size()), 1);
   EXPECT_EQ(state().mag.x, 1);
   EXPECT_EQ(state().blod, 0);
-  EXPECT_FALSE(DarkBox(page()).empty());  // printing does not clear the page
+  EXPECT_FALSE(DarkBoxIn(page()).empty());  // printing does not clear the page
 }
 
 }  // namespace

@@ -107,17 +107,4 @@ std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page) {
   return found;
 }
 
-DarkBox DarkBoxIn(const Bitmap32& page, int x0, int y0, int x1, int y1) {
-  DarkBox b;
-  for (int y = std::max(y0, 0); y < std::min(y1, page.height()); ++y)
-    for (int x = std::max(x0, 0); x < std::min(x1, page.width()); ++x)
-      if (page.GetPixel(x, y) != kWhite) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x);
-        b.bottom = std::max(b.bottom, y);
-      }
-  return b;
-}
-
 }  // namespace velin::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
+#include "support/dark_box.h"
 
 namespace velin::test {
 
@@ -26,12 +27,5 @@ void PrintTo(const DecodedSymbol& s, std::ostream* os);
 // Every barcode and QR symbol zxing-cpp finds on the page, at any of the four orientations,
 // sorted.
 std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page);
-
-// Bounding box of the non-white dots of the page inside [x0, x1) × [y0, y1).
-struct DarkBox {
-  int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
-  bool operator==(const DarkBox& o) const = default;
-};
-DarkBox DarkBoxIn(const Bitmap32& page, int x0, int y0, int x1, int y1);
 
 }  // namespace velin::test
