@@ -82,11 +82,11 @@ TEST_F(IniFileTest, WritesCreateUpdateAndKeepEverythingElse) {
             "[system]\r\nprinter=Label Printer\r\ntransfer_mode=2\r\n[8]\r\n"
             "font=\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA\r\n");
   // Updating in another letter case keeps the stored names; comments and other sections stay.
-  Write("; keep me\r\n[System]\r\nPrinter=Old\r\n\r\n[99]\r\nfont=Custom\r\n");
+  Write("; keep me\r\n[System]\r\nPrinter=Old\r\n[99]\r\nfont=Custom\r\n");
   f->WriteString("system", "printer", "New");
   f->WriteString("SYSTEM", "transfer_mode", "0");
   EXPECT_EQ(Slurp(path_),
-            "; keep me\r\n[System]\r\nPrinter=New\r\ntransfer_mode=0\r\n\r\n[99]\r\nfont=Custom\r\n");
+            "; keep me\r\n[System]\r\nPrinter=New\r\ntransfer_mode=0\r\n[99]\r\nfont=Custom\r\n");
   EXPECT_EQ(f->ReadString("99", "font", ""), "Custom");
 }
 
