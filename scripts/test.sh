@@ -39,6 +39,6 @@ cp "$root"/examples/* "$root"/fuzz/corpus/* "$root/build-fuzz/corpus/" 2>/dev/nu
 if [ "${VELIN_SKIP_WINDOWS:-0}" != 1 ] && [ -x "$root/scripts/windows/test.sh" ]; then
   step "Windows build and tests under Wine"
   "$root/scripts/windows/build.sh"
-  "$root/scripts/windows/test.sh"
+  VELIN_NATIVE_CLI="$root/build/src/app/velin-cli" "$root/scripts/windows/test.sh"
 fi
 step "all tests passed"

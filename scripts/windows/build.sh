@@ -4,10 +4,11 @@
 #   VELIN_WIN_DEPS   cache of the third-party libraries built for Windows (default:
 #                    $VELIN_WIN_BUILD/deps); built on the first run only
 #   VELIN_JOBS       parallel jobs (default: the number of cores)
-# Installs nothing: scripts/setup.sh installs the packages of scripts/packages/windows.txt.
+# Runs scripts/setup.sh first (a no-op once the packages of scripts/packages/*.txt are in).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+"$root/scripts/setup.sh"
 build=${VELIN_WIN_BUILD:-$root/build-win}
 deps=${VELIN_WIN_DEPS:-$build/deps}
 jobs=${VELIN_JOBS:-$(nproc)}
