@@ -87,7 +87,12 @@ void TCPCLCmdThread::CMD_BARCODE() {
       RemoveAll(payload, "\r");
       // Each character stands for one byte: U+0000-U+00FF, which the ANSI code page gives
       // back as that byte (ASCII) or as its own encoding of the Latin-1 character, or "?".
-      DrawQrSymbol(*PageImage, Utf8ToAnsi(payload), qr.x, qr.y, qr.Mn);
+      std::string code = Utf8ToAnsi(payload);
+      // Data the symbol cannot hold is drawn as the empty text's symbol, as the label
+      // printers do; the debug log says so, since a scanner will read nothing from it.
+      if (!DrawQrSymbol(*PageImage, code, qr.x, qr.y, qr.Mn) && USBFiFo->debug())
+        PostDebugLine("CMD_BARCODE:QR data of " + std::to_string(code.size()) +
+                      " bytes does not fit the symbol");
       return;
     }
     TBarcode_Struct item;

@@ -49,7 +49,7 @@ void DrawCode128(PageImage& page, const Code128Choice& symbol, int x, int y, int
   barcode.DrawBarcode(page.canvas());
 }
 
-void DrawQrSymbol(PageImage& page, const std::string& code, int x, int y, int factor) {
+bool DrawQrSymbol(PageImage& page, const std::string& code, int x, int y, int factor) {
   TQRCode qr(nullptr);
   qr.SetEclevel(1);  // M
   qr.SetPxmag(1);
@@ -64,6 +64,7 @@ void DrawQrSymbol(PageImage& page, const std::string& code, int x, int y, int fa
   std::lock_guard<std::mutex> hold(page.lock());
   ScaleCanvasContent(qr.GetCanvas(), page.canvas(), x, y, qr.SymbolWidth(), qr.SymbolHeight(),
                      factor);
+  return qr.SymbolDisped();
 }
 
 }  // namespace velin

@@ -31,7 +31,8 @@ void DrawCode128(PageImage& page, const Code128Choice& symbol, int x, int y, int
 
 // Paints the version 6-M QR symbol of `code` (bytes in the ANSI code page) opaquely with its
 // top-left at (x, y), each module `factor` × `factor` dots (0 or less draws nothing). Data a
-// 6-M symbol cannot hold gives the symbol of the empty text. Takes the page lock.
-void DrawQrSymbol(PageImage& page, const std::string& code, int x, int y, int factor);
+// 6-M symbol cannot hold gives the symbol of the empty text, and then the result is false.
+// Takes the page lock.
+bool DrawQrSymbol(PageImage& page, const std::string& code, int x, int y, int factor);
 
 }  // namespace velin

@@ -117,6 +117,21 @@ TEST_F(BarcodeCommandTest, OffAlsoEndsTheBlockAndTheBytesAfterItAreFramed) {
   EXPECT_NE(page().GetPixel(10, 10), kWhite);
 }
 
+TEST_F(BarcodeCommandTest, DataThatDoesNotFitDrawsTheEmptyTextsSymbolAndSaysSoInTheLog) {
+  Send("! 0 200 200 400 1\r\nB QR 10 10 M 2 U 6\r\nMA,\r\nENDQR\r\n");
+  Bitmap32 empty_text = page();
+  EXPECT_EQ(h_.debug_lines.back(), "B QR 10 10 M 2 U 6");  // an empty payload is no failure
+  // 106 bytes are the most a version 6-M symbol holds.
+  for (size_t length : {106u, 107u}) {
+    Send("! 0 200 200 400 1\r\nB QR 10 10 M 2 U 6\r\nMA," + std::string(length, 'x') +
+         "\r\nENDQR\r\n");
+    EXPECT_EQ(page() == empty_text, length == 107) << length;
+    EXPECT_EQ(h_.debug_lines.back() == "CMD_BARCODE:QR data of 107 bytes does not fit the symbol",
+              length == 107)
+        << length;
+  }
+}
+
 TEST_F(BarcodeCommandTest, BlocksThatDrawNothing) {
   struct Row {
     int line;
@@ -152,6 +167,7 @@ TEST_F(BarcodeCommandTest, ABlockThatNeverEndsStopsAfterTwentyEmptyPollsAndKeeps
   EXPECT_GE(h_.clock.tick_ms() - start, 100u + 20 * 100u);
   h_.Run();
   EXPECT_EQ(page(), empty_text);
+  EXPECT_EQ(h_.debug_lines.back().rfind("CMD_BARCODE:QR data of ", 0), 0u);
   // The interpreter serves the next label.
   Send("LINE 0 300 100 300 1\r\n");
   EXPECT_TRUE(Commanded("LINE 0 300 100 300 1"));
