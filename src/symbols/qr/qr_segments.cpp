@@ -119,7 +119,8 @@ int SegmentBits(const VersionRecord& ver, int mode, int n) {
       bits = 13 * (n / 2);
       break;
   }
-  return 4 + ver.cci[mode] + bits;
+  assert(mode >= 0 && mode < 4);
+  return 4 + ver.cci[mode & 3] + bits;
 }
 
 Segment NextSegment(const uint8_t* data, int pos, int len, bool usejis, const VersionRecord& ver) {
