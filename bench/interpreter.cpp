@@ -40,8 +40,9 @@ struct Bench {
 void BM_CpclTextStream(benchmark::State& state) {
   std::string stream;
   while (stream.size() < (1 << 20))
-    stream += "T 55 0 24 112 \xD4\xCB\xB5\xA5\xBA\xC5: SF1400207869121 LINE 0 96 576 96 1\r\n"
-              "SETMAG 1 1\r\nFORM\r\n";
+    stream +=
+        "T 55 0 24 112 \xD4\xCB\xB5\xA5\xBA\xC5: SF1400207869121 LINE 0 96 576 96 1\r\n"
+        "SETMAG 1 1\r\nFORM\r\n";
   Bench b;
   for (auto _ : state) b.Run(stream);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));

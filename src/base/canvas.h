@@ -27,8 +27,7 @@ struct Brush {
 // clipped to the bitmap. Nothing throws.
 class Canvas {
  public:
-  explicit Canvas(Bitmap32& target, TextRenderer* text = nullptr)
-      : target_(&target), text_(text) {}
+  explicit Canvas(Bitmap32& target, TextRenderer* text = nullptr) : target_(&target), text_(text) {}
 
   Bitmap32& target() { return *target_; }
   const Bitmap32& target() const { return *target_; }

@@ -35,8 +35,8 @@ pcre2_code* Compile(std::string_view pattern, uint32_t options) {
   if (code == nullptr) {
     PCRE2_UCHAR message[256];
     pcre2_get_error_message(error, message, sizeof message);
-    throw std::invalid_argument("regex '" + std::string(pattern) + "': " +
-                                reinterpret_cast<const char*>(message));
+    throw std::invalid_argument("regex '" + std::string(pattern) +
+                                "': " + reinterpret_cast<const char*>(message));
   }
   return code;
 }
@@ -82,7 +82,8 @@ bool Regex::Search(std::string_view subject, Match& match, size_t from, bool val
     match.groups.assign(pairs, std::string());
     for (uint32_t i = 0; i < pairs && i < static_cast<uint32_t>(rc); ++i) {
       if (ovector[2 * i] == PCRE2_UNSET) continue;
-      match.groups[i] = std::string(subject.substr(ovector[2 * i], ovector[2 * i + 1] - ovector[2 * i]));
+      match.groups[i] =
+          std::string(subject.substr(ovector[2 * i], ovector[2 * i + 1] - ovector[2 * i]));
     }
     match.start = ovector[0];
     match.end = ovector[1];

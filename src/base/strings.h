@@ -15,8 +15,8 @@ class EConvertError : public std::runtime_error {
 };
 
 // Reads a 32-bit signed integer strictly: optional leading spaces, an optional sign, then
-// decimal digits to the end of the text; a leading "$", "x", "X", "0x" or "0X" (after the sign) selects
-// hexadecimal, whose eight-digit values wrap to negative as a 32-bit pattern. Anything else
+// decimal digits to the end of the text; a leading "$", "x", "X", "0x" or "0X" (after the sign)
+// selects hexadecimal, whose eight-digit values wrap to negative as a 32-bit pattern. Anything else
 // (a trailing space, no digits, overflow) fails. Returns false on failure.
 bool TryStrToInt(std::string_view text, int32_t& value);
 

@@ -13,7 +13,7 @@ struct Font {
   int size = 8;                   // points; height in pixels is size × 96 / 72, halves away from 0
   Color color = kBlack;
   bool bold = false;
-  int orientation = 0;            // tenths of a degree, counter-clockwise (0, 900, 1800, 2700)
+  int orientation = 0;  // tenths of a degree, counter-clockwise (0, 900, 1800, 2700)
 };
 
 // Contract: called on whichever thread draws; an implementation is thread-safe or documents

@@ -1,8 +1,8 @@
 #include "interpreter/cmd_thread.h"
 
 #include <fstream>
-#include <new>
 #include <iterator>
+#include <new>
 
 #include "base/ansi_codec.h"
 
@@ -58,8 +58,8 @@ TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<Usb
       clock_(*services_.clock),
       config_path_(services_.config_path.empty() ? ConfigPath() : services_.config_path) {
   USBFiFo = std::make_unique<TUSBFiFo>(std::move(port), std::move(search));
-  PageImage = std::make_unique<velin::PageImage>(services_.text ? services_.text
-                                                                : &PlatformTextRenderer());
+  PageImage =
+      std::make_unique<velin::PageImage>(services_.text ? services_.text : &PlatformTextRenderer());
   FCmdMode = OpenIniFile(config_path_)->ReadInteger("system", "transfer_mode", kCpcl);
 }
 
@@ -162,8 +162,7 @@ void TCPCLCmdThread::FlushPassThrough() {
   TranMemory.shrink_to_fit();
 }
 
-void TCPCLCmdThread::WriteRawStringToPrinter(const std::string& printer,
-                                             const std::string& bytes) {
+void TCPCLCmdThread::WriteRawStringToPrinter(const std::string& printer, const std::string& bytes) {
   if (!services_.printers) return;
   velin::WriteRawStringToPrinter(*services_.printers, services_.message_box, printer, bytes);
 }

@@ -89,15 +89,15 @@ struct InterpreterServices {
   // Where labels and raw jobs go; without one, nothing is printed.
   PrinterSystem* printers = nullptr;
   TextRenderer* text = nullptr;  // the platform's renderer when null
-  std::string config_path;  // config.ini; ConfigPath() when empty
+  std::string config_path;       // config.ini; ConfigPath() when empty
   // When set, the printer labels and raw jobs go to instead of [system] printer (the
   // command-line tool binds its PNG sink this way).
   std::optional<std::string> bound_printer;
   // A blocking message box on behalf of the interpreter (the raw job's "error NNNN").
   std::function<void(const std::string& text)> message_box;
   // The window procedures the posted records reach, run by `ui` on its thread.
-  std::function<void(const TThreadData&)> main_window;   // WM_THREADDATA
-  std::function<void(const TDebugData&)> debug_window;   // WM_DEBUG_DATA
+  std::function<void(const TThreadData&)> main_window;  // WM_THREADDATA
+  std::function<void(const TDebugData&)> debug_window;  // WM_DEBUG_DATA
   // Observers for tools and tests, called on the interpreter thread.
   std::function<void(const char* handler)> on_handler_call;
   std::function<void(const std::string& line)> on_command;  // every line ExecuteCommand gets

@@ -102,7 +102,8 @@ bool TUSBFiFo::StopDebug() {
 
 bool TUSBFiFo::SaveData(const std::string& filename) {
   std::ofstream out(filename, std::ios::binary | std::ios::trunc);
-  if (out) out.write(reinterpret_cast<const char*>(ms.data()), static_cast<std::streamsize>(ms.size()));
+  if (out)
+    out.write(reinterpret_cast<const char*>(ms.data()), static_cast<std::streamsize>(ms.size()));
   if (out) out.close();
   if (!out) throw std::runtime_error("Cannot create file \"" + filename + "\"");
   ms.clear();

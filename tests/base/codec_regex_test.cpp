@@ -17,14 +17,21 @@ TEST(AnsiCodec, InvalidSequencesBecomeReplacementCharacters) {
   // A lead byte cut short at the end, a lead byte followed by a byte that cannot trail,
   // and 0xFF which is no character at all.
   EXPECT_EQ(AnsiToUtf8("A\xD6"), "A\xEF\xBF\xBD");
-  EXPECT_EQ(AnsiToUtf8("\xFF" "B"), "\xEF\xBF\xBD" "B");
+  EXPECT_EQ(AnsiToUtf8("\xFF"
+                       "B"),
+            "\xEF\xBF\xBD"
+            "B");
   std::string mixed = AnsiToUtf8("\xD6\xD0\xFF\xCE\xC4");
   EXPECT_EQ(mixed, "中\xEF\xBF\xBD文");
 }
 
 TEST(AnsiCodec, EncodesUnmappableAsQuestionMark) {
-  EXPECT_EQ(Utf8ToAnsi("a\xF0\x9F\x98\x80" "b"), "a?b");  // an emoji has no GBK form
-  EXPECT_EQ(Utf8ToAnsi("a\xC3" "b"), "a?b");              // malformed UTF-8
+  EXPECT_EQ(Utf8ToAnsi("a\xF0\x9F\x98\x80"
+                       "b"),
+            "a?b");  // an emoji has no GBK form
+  EXPECT_EQ(Utf8ToAnsi("a\xC3"
+                       "b"),
+            "a?b");  // malformed UTF-8
 }
 
 TEST(Utf8, RoundTripsAndRejectsMalformedInput) {
@@ -61,7 +68,9 @@ TEST(Regex, AsciiClassesAnyNewlineAndNoEmptyMatches) {
   EXPECT_EQ(items[0].groups[1], " 10 ");
   EXPECT_EQ(items[1].groups[1], " 20");
   // Subjects that are not valid UTF-8 do not fail.
-  EXPECT_TRUE(Regex("b").Matches("a\xFF" "b"));
+  EXPECT_TRUE(
+      Regex("b").Matches("a\xFF"
+                         "b"));
   EXPECT_THROW(Regex("("), std::invalid_argument);
 }
 

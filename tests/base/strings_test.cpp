@@ -11,14 +11,30 @@ TEST(StrToInt, ReadsTheFormsTheLabelLanguagesUse) {
     bool ok;
     int32_t value;
   } rows[] = {
-      {"0", true, 0},           {"42", true, 42},           {"  42", true, 42},
-      {"-7", true, -7},         {"+7", true, 7},            {"$1F", true, 31},
-      {"0x1f", true, 31},       {"x10", true, 16},          {"0X10", true, 16},       {"-$10", true, -16},        {"2147483647", true, INT32_MAX},
-      {"-2147483648", true, INT32_MIN}, {"$FFFFFFFF", true, -1},
-      {"42 ", false, 0},        {"", false, 0},             {" ", false, 0},
-      {"-", false, 0},          {"$", false, 0},            {"0x", false, 0},
-      {"4a", false, 0},         {"2147483648", false, 0},   {"$100000000", false, 0},
-      {"1.5", false, 0},        {"\t1", false, 0},
+      {"0", true, 0},
+      {"42", true, 42},
+      {"  42", true, 42},
+      {"-7", true, -7},
+      {"+7", true, 7},
+      {"$1F", true, 31},
+      {"0x1f", true, 31},
+      {"x10", true, 16},
+      {"0X10", true, 16},
+      {"-$10", true, -16},
+      {"2147483647", true, INT32_MAX},
+      {"-2147483648", true, INT32_MIN},
+      {"$FFFFFFFF", true, -1},
+      {"42 ", false, 0},
+      {"", false, 0},
+      {" ", false, 0},
+      {"-", false, 0},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"4a", false, 0},
+      {"2147483648", false, 0},
+      {"$100000000", false, 0},
+      {"1.5", false, 0},
+      {"\t1", false, 0},
   };
   for (const Row& row : rows) {
     int32_t value = 12345;

@@ -16,7 +16,8 @@ struct Result {
 };
 
 Result Cli(const std::string& args) {
-  std::string command = std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " + args + " 2>/dev/null";
+  std::string command =
+      std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " + args + " 2>/dev/null";
   Result r{-1, ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
@@ -39,7 +40,8 @@ std::string WriteInput(const std::string& name, const std::string& bytes,
 
 TEST(Trace, PrintsLogCallsAndRepliesInOrder) {
   std::string in = WriteInput("label.cpcl",
-      "\x1B\x76! 0 200 200 400 1\r\nT\t4 0 10 20 Hi\r\n\x1E" "12345PRINT\r\n");
+                              "\x1B\x76! 0 200 200 400 1\r\nT\t4 0 10 20 Hi\r\n\x1E"
+                              "12345PRINT\r\n");
   Result r = Trace("--mode cpcl " + in);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out,
@@ -56,7 +58,8 @@ TEST(Trace, PrintsLogCallsAndRepliesInOrder) {
 TEST(Trace, PassThroughReportsOneRawJobAfterTheSilence) {
   std::string dir = test::ScratchDir();
   std::string config = dir + "/config.ini";
-  std::ofstream(config, std::ios::binary) << "[system]\r\ntransfer_mode=0\r\nprinter=Zebra GK888t\r\n";
+  std::ofstream(config, std::ios::binary)
+      << "[system]\r\ntransfer_mode=0\r\nprinter=Zebra GK888t\r\n";
   std::string in = WriteInput("job.prn", "^XA^FO50,50^FDHello^FS^XZ\r\n\x1B\x76", dir);
   Result r = Trace("--config " + config + " " + in);
   EXPECT_EQ(r.exit_code, 0);
@@ -94,9 +97,9 @@ TEST(Render, WritesEachPrintedPageAtOneDotPerPixel) {
   EXPECT_EQ(r.out, dir + "/pages/page-001.png\n");
   Bitmap32 page;
   ASSERT_TRUE(ReadPng(dir + "/pages/page-001.png", page));
-  EXPECT_EQ(page.width(), 576);   // PAGE-WIDTH 576
-  EXPECT_EQ(page.height(), 1000);  // the header's height
-  EXPECT_EQ(page.GetPixel(0, 500), kBlack);   // the frame BOX 0 0 576 992 2
+  EXPECT_EQ(page.width(), 576);              // PAGE-WIDTH 576
+  EXPECT_EQ(page.height(), 1000);            // the header's height
+  EXPECT_EQ(page.GetPixel(0, 500), kBlack);  // the frame BOX 0 0 576 992 2
   EXPECT_EQ(page.GetPixel(300, 500), kWhite);
   // A second run adds pages instead of overwriting.
   r = Cli("render --mode cpcl " + test::SourcePath("examples/waybill.cpcl") + " -o " + dir +

@@ -26,8 +26,10 @@ class IniFileTest : public ::testing::Test {
 
 TEST_F(IniFileTest, ReadsAFileWindowsWrote) {
   // CRLF line ends, GBK text, names in other letter case, blanks and quotes around values.
-  Write("; written by Windows\r\n[System]\r\nPrinter = \"Office Laser\" \r\ntransfer_mode=0x2\r\n"
-        "\r\n[8]\r\nfont=\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA\r\nfontsize=17\r\n[55]\r\nfont='SimSun'\r\n");
+  Write(
+      "; written by Windows\r\n[System]\r\nPrinter = \"Office Laser\" \r\ntransfer_mode=0x2\r\n"
+      "\r\n[8]\r\nfont=\xCE\xA2\xC8\xED\xD1\xC5\xBA\xDA\r\nfontsize=17\r\n[55]\r\nfont='SimSun'"
+      "\r\n");
   auto f = ini();
   EXPECT_EQ(f->ReadString("system", "printer", ""), "Office Laser");
   EXPECT_EQ(f->ReadString("SYSTEM", "PRINTER", ""), "Office Laser");
@@ -35,7 +37,7 @@ TEST_F(IniFileTest, ReadsAFileWindowsWrote) {
   EXPECT_EQ(f->ReadString("8", "font", ""), "微软雅黑");
   EXPECT_EQ(f->ReadInteger("8", "fontsize", 0), 17);
   EXPECT_EQ(f->ReadString("55", "font", ""), "SimSun");
-  EXPECT_EQ(f->ReadInteger("55", "fontsize", 0), 0);   // missing key
+  EXPECT_EQ(f->ReadInteger("55", "fontsize", 0), 0);       // missing key
   EXPECT_EQ(f->ReadString("99", "font", "dflt"), "dflt");  // missing section
 }
 
@@ -45,9 +47,9 @@ TEST_F(IniFileTest, IntegersFollowTheReaderRule) {
     std::string value;
     int32_t expected;
   } rows[] = {
-      {__LINE__, "2", 2},       {__LINE__, "0x2", 2},    {__LINE__, "$1F", 31},
-      {__LINE__, "-5", -5},     {__LINE__, "abc", 1},    {__LINE__, "", 1},
-      {__LINE__, "0x", 1},      // not rewritten (two characters), and no digits to read
+      {__LINE__, "2", 2},        {__LINE__, "0x2", 2},         {__LINE__, "$1F", 31},
+      {__LINE__, "-5", -5},      {__LINE__, "abc", 1},         {__LINE__, "", 1},
+      {__LINE__, "0x", 1},  // not rewritten (two characters), and no digits to read
       {__LINE__, "2 # note", 1}, {__LINE__, "99999999999", 1},
   };
   for (const Row& row : rows) {

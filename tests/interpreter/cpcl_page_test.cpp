@@ -30,9 +30,10 @@ TEST_F(CpclPageTest, TheHeaderSizesAndClearsThePageAndResetsTheTextState) {
 }
 
 TEST_F(CpclPageTest, AHeaderThatDoesNotReadLeavesEverything) {
-  Send("! 0 200 200 400 1\r\nLINE 0 5 10 5 0\r\nSETMAG 2 2\r\n"
-       "! 0 200 200 300\r\n"          // four parameters: ignored without a word
-       "! 0 200 200 3O0 1\r\n");      // the letter O: logged
+  Send(
+      "! 0 200 200 400 1\r\nLINE 0 5 10 5 0\r\nSETMAG 2 2\r\n"
+      "! 0 200 200 300\r\n"      // four parameters: ignored without a word
+      "! 0 200 200 3O0 1\r\n");  // the letter O: logged
   EXPECT_EQ(page().height(), 400);
   EXPECT_FALSE(DarkBoxIn(page()).empty());
   EXPECT_EQ(state().mag.x, 2);
@@ -40,16 +41,17 @@ TEST_F(CpclPageTest, AHeaderThatDoesNotReadLeavesEverything) {
 }
 
 TEST_F(CpclPageTest, PageSizesBeyondALabelFailAsAnAllocationWouldAndThePageStays) {
-  Send("! 0 200 200 400 1\r\nLINE 0 5 10 5 0\r\n"
-       "! 0 200 200 40000 1\r\n"
-       "PW 100000\r\n");
+  Send(
+      "! 0 200 200 400 1\r\nLINE 0 5 10 5 0\r\n"
+      "! 0 200 200 40000 1\r\n"
+      "PW 100000\r\n");
   EXPECT_EQ(page().width(), 624);
   EXPECT_EQ(page().height(), 400);
   EXPECT_FALSE(DarkBoxIn(page()).empty());
   ASSERT_GE(h_.debug_lines.size(), 4u);
   EXPECT_EQ(std::vector<std::string>(h_.debug_lines.end() - 4, h_.debug_lines.end()),
-            (std::vector<std::string>{"! 0 200 200 40000 1", "CMD_START:Out of memory",
-                                      "PW 100000", "CMD_PAGEWIDTH:Out of memory"}));
+            (std::vector<std::string>{"! 0 200 200 40000 1", "CMD_START:Out of memory", "PW 100000",
+                                      "CMD_PAGEWIDTH:Out of memory"}));
   // Negative and zero sizes do not crash; drawing on an empty page draws nothing.
   Send("! 0 200 200 -5 1\r\nLINE 0 0 10 10 1\r\nT 1 0 0 0 x\r\nPW 0\r\nBOX 0 0 5 5 1\r\n");
   EXPECT_EQ(page().height(), 0);
@@ -77,9 +79,9 @@ TEST_F(CpclPageTest, SetmagAndSetboldReadTheirParametersAsTheCommandsDo) {
       {__LINE__, "SETMAG 2 x", 2, 1, 0},
       {__LINE__, "SETMAG 256 3", 0, 3, 0},  // the low eight bits
       {__LINE__, "SETMAG -1 3", 255, 3, 0},
-      {__LINE__, "SETMAG 2", 1, 1, 0},      // one value: ignored
+      {__LINE__, "SETMAG 2", 1, 1, 0},  // one value: ignored
       {__LINE__, "SETBOLD 1", 1, 1, 1},
-      {__LINE__, "SETBOLD 1 ", 1, 1, 0},    // a trailing space does not read
+      {__LINE__, "SETBOLD 1 ", 1, 1, 0},  // a trailing space does not read
       {__LINE__, "SETBOLD $10", 1, 1, 16},
   };
   for (const Row& row : rows) {
@@ -94,12 +96,11 @@ TEST_F(CpclPageTest, SetmagAndSetboldReadTheirParametersAsTheCommandsDo) {
 
 TEST_F(CpclPageTest, FailuresAreLoggedWithTheHandlersPrefixOnlyInDebugMode) {
   Send("SETBOLD 1 \r\nLINE\r\nBOX 0 0 1\r\nTEXT 4 0 x 20 Hi\r\n");
-  EXPECT_EQ(h_.debug_lines,
-            (std::vector<std::string>{"SETBOLD 1 ", "CMD_SETBOLD:'1 ' is not a valid integer value",
-                                      "LINE", "CMD_LINE:List index out of bounds (2)",
-                                      "BOX 0 0 1",  // wrong count: silent
-                                      "TEXT 4 0 x 20 Hi",
-                                      "CMD_TEXT:'x' is not a valid integer value"}));
+  EXPECT_EQ(h_.debug_lines, (std::vector<std::string>{
+                                "SETBOLD 1 ", "CMD_SETBOLD:'1 ' is not a valid integer value",
+                                "LINE", "CMD_LINE:List index out of bounds (2)",
+                                "BOX 0 0 1",  // wrong count: silent
+                                "TEXT 4 0 x 20 Hi", "CMD_TEXT:'x' is not a valid integer value"}));
   h_.fifo().StopDebug();
   h_.debug_lines.clear();
   Send("SETBOLD 1 \r\nLINE\r\n");
@@ -175,10 +176,14 @@ TEST_F(CpclTextTest, RotatedTextTurnsAboutTheTopLeftOfItsCell) {
     Send("! 0 200 200 600 1\r\n" + std::string(row.keyword) + " 8 0 300 300 ABCDEF\r\n");
     DarkBox b = DarkBoxIn(page());
     ASSERT_FALSE(b.empty()) << "row " << row.line;
-    if (row.left_of) EXPECT_LE(b.right, 300) << "row " << row.line;
-    else EXPECT_GE(b.left, 300) << "row " << row.line;
-    if (row.above) EXPECT_LE(b.bottom, 300) << "row " << row.line;
-    else EXPECT_GE(b.top, 300) << "row " << row.line;
+    if (row.left_of)
+      EXPECT_LE(b.right, 300) << "row " << row.line;
+    else
+      EXPECT_GE(b.left, 300) << "row " << row.line;
+    if (row.above)
+      EXPECT_LE(b.bottom, 300) << "row " << row.line;
+    else
+      EXPECT_GE(b.top, 300) << "row " << row.line;
     // Runs along its direction: upward and downward texts are taller than wide.
     bool vertical = row.keyword[0] == 'V' || row.keyword == std::string("T90") ||
                     row.keyword == std::string("T270");

@@ -29,11 +29,15 @@ TEST(Framing, CutsLinesAtCrOrLfAndIgnoresEmptyLines) {
   } rows[] = {
       {__LINE__, "PRINT\r\n", {"PRINT"}},
       {__LINE__, "X\r\rY\n\nZ\r\n", {"X", "Y", "Z"}},
-      {__LINE__, "T\t4\r\n", {"T4"}},                  // tab and other control bytes vanish
-      {__LINE__, "A\x01\x02\x7F\r\n", {"A\x7F"}},      // DEL is not a control byte here
-      {__LINE__, "no end of line", {}},               // nothing without CR or LF
-      {__LINE__, "\xD6\xD0\xCE\xC4\r\n", {"中文"}},   // decoded from GBK
-      {__LINE__, "\xFF" "A\r\n", {"\xEF\xBF\xBD" "A"}},
+      {__LINE__, "T\t4\r\n", {"T4"}},                // tab and other control bytes vanish
+      {__LINE__, "A\x01\x02\x7F\r\n", {"A\x7F"}},    // DEL is not a control byte here
+      {__LINE__, "no end of line", {}},              // nothing without CR or LF
+      {__LINE__, "\xD6\xD0\xCE\xC4\r\n", {"中文"}},  // decoded from GBK
+      {__LINE__,
+       "\xFF"
+       "A\r\n",
+       {"\xEF\xBF\xBD"
+        "A"}},
   };
   for (const Row& row : rows) EXPECT_EQ(FramedLines(row.bytes), row.lines) << "row " << row.line;
 }
@@ -54,14 +58,28 @@ TEST(StatusReplies, AnswerControlBytesThroughThePort) {
   } rows[] = {
       {__LINE__, "\x1B\x76", {"\x76"}, {}},
       {__LINE__, "\x1B", {"\x1B"}, {}},  // nothing followed: ESC itself comes back
-      {__LINE__, std::string("\x1E" "ABCDE", 6), {std::string("\x22\x03\xC5\x20", 4)}, {}},
+      {__LINE__,
+       std::string("\x1E"
+                   "ABCDE",
+                   6),
+       {std::string("\x22\x03\xC5\x20", 4)},
+       {}},
       {__LINE__, std::string("\x10\x04\x01", 3), {std::string(2, '\0')}, {}},
-      {__LINE__, std::string("\x1B\x1D" "abc", 5), {"\x1D", std::string(2, '\0')}, {}},
+      {__LINE__,
+       std::string("\x1B\x1D"
+                   "abc",
+                   5),
+       {"\x1D", std::string(2, '\0')},
+       {}},
       {__LINE__, std::string("\x1D\x1B\x1B\x1B", 4), {std::string(2, '\0')}, {}},
       // The line being assembled keeps its bytes around a query.
       {__LINE__, "PR\x1B\x76INT\r\n", {"\x76"}, {"PRINT"}},
       // RS takes five bytes even when they are printable, and they never reach a line.
-      {__LINE__, "AB\x1E" "CDEFG\r\n", {std::string("\x22\x03\xC5\x20", 4)}, {"AB"}},
+      {__LINE__,
+       "AB\x1E"
+       "CDEFG\r\n",
+       {std::string("\x22\x03\xC5\x20", 4)},
+       {"AB"}},
   };
   for (const Row& row : rows) {
     InterpreterHarness h;

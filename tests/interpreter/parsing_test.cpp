@@ -23,12 +23,15 @@ TEST(GetParFields, SplitsWordsAndKeepsTheRestWhole) {
     Fields expected;
   } rows[] = {
       {__LINE__, "! 0 200 200 400 1", 2, {"! 0 200 200 400 1", "!", "0 200 200 400 1"}},
-      {__LINE__, "4 0 10 20 Hello World", 5, {"4 0 10 20 Hello World", "4", "0", "10", "20", "Hello World"}},
+      {__LINE__,
+       "4 0 10 20 Hello World",
+       5,
+       {"4 0 10 20 Hello World", "4", "0", "10", "20", "Hello World"}},
       {__LINE__, "A   B  C  ", 2, {"A   B  C  ", "A", "B  C  "}},  // runs of spaces, trailing kept
       {__LINE__, "12", 1, {"12", "12"}},
-      {__LINE__, "12", 2, {"12", "12"}},                 // no match: the input twice
-      {__LINE__, " PRINT", 2, {" PRINT", " PRINT"}},     // leading whitespace never splits
-      {__LINE__, "PRINT ", 2, {"PRINT ", "PRINT "}},     // nothing after the whitespace
+      {__LINE__, "12", 2, {"12", "12"}},              // no match: the input twice
+      {__LINE__, " PRINT", 2, {" PRINT", " PRINT"}},  // leading whitespace never splits
+      {__LINE__, "PRINT ", 2, {"PRINT ", "PRINT "}},  // nothing after the whitespace
       {__LINE__, "a\tb", 2, {"a\tb", "a", "b"}},
       {__LINE__, "中 文", 2, {"中 文", "中", "文"}},
       {__LINE__, "a\u3000b c", 2, {"a\u3000b c", "a\u3000b", "c"}},  // ideographic space is no \s
@@ -67,7 +70,9 @@ TEST(SplitByComma, TakesMaximalRunsAndSkipsEmptyItems) {
       {__LINE__, " 10 , 20", {" 10 ", " 20"}},
       {__LINE__, ",x,", {"x"}},
       {__LINE__, "", {}},
-      {__LINE__, "100,100,\"TSS24.BF2\",0,1,1,\"A,B\"", {"100", "100", "\"TSS24.BF2\"", "0", "1", "1", "\"A", "B\""}},
+      {__LINE__,
+       "100,100,\"TSS24.BF2\",0,1,1,\"A,B\"",
+       {"100", "100", "\"TSS24.BF2\"", "0", "1", "1", "\"A", "B\""}},
   };
   for (const Row& row : rows) {
     TStringList list;
@@ -91,8 +96,8 @@ TEST(TextHelpers, DigitsLettersAndTrailingSpaces) {
       {__LINE__, "123", "1", "23"},
       {__LINE__, "-12", "", ""},
       {__LINE__, "", "", ""},
-      {__LINE__, "顺丰SF12", "顺丰SF", "12"},          // Chinese characters are letters
-      {__LINE__, "Ab１２３", "Ab１", "２３"},         // a multi-byte first digit moves whole
+      {__LINE__, "顺丰SF12", "顺丰SF", "12"},  // Chinese characters are letters
+      {__LINE__, "Ab１２３", "Ab１", "２３"},  // a multi-byte first digit moves whole
   };
   for (const Row& row : rows) {
     std::string letters = "stale", digits = "stale";

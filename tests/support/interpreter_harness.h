@@ -17,8 +17,7 @@ namespace velin::test {
 class InterpreterHarness {
  public:
   // `config_text` is written to a config.ini of its own (nothing written when empty).
-  explicit InterpreterHarness(const std::string& config_text = "",
-                              bool receiver_present = true);
+  explicit InterpreterHarness(const std::string& config_text = "", bool receiver_present = true);
 
   // Delivers bytes as the port's receive event would (4096-byte reads).
   void Receive(const std::string& bytes);
@@ -33,12 +32,12 @@ class InterpreterHarness {
 
   VirtualClock clock;
   QueueDispatcher ui;
-  FakePrinterSystem printer;  // "Label Printer" and "Office" (the default)
-  std::vector<std::string> calls;            // handler names, in call order
-  std::vector<std::string> commands;         // every line handed to ExecuteCommand
-  std::vector<std::string> replies;          // each write to the receiver
-  std::vector<std::string> debug_lines;      // MsgStr of every WM_DEBUG_DATA
-  std::vector<TThreadData> reports;          // every WM_THREADDATA
+  FakePrinterSystem printer;             // "Label Printer" and "Office" (the default)
+  std::vector<std::string> calls;        // handler names, in call order
+  std::vector<std::string> commands;     // every line handed to ExecuteCommand
+  std::vector<std::string> replies;      // each write to the receiver
+  std::vector<std::string> debug_lines;  // MsgStr of every WM_DEBUG_DATA
+  std::vector<TThreadData> reports;      // every WM_THREADDATA
   std::vector<std::string> message_boxes;
 
  private:

@@ -78,8 +78,7 @@ TEST(Fifo, ASaveThatCannotWriteKeepsTheCapture) {
   Fixture f;
   f.fifo->StartDebug();
   f.Receive("AB");
-  EXPECT_THROW(f.fifo->SaveData(test::ScratchDir() + "/no/such/dir/Data.bin"),
-               std::runtime_error);
+  EXPECT_THROW(f.fifo->SaveData(test::ScratchDir() + "/no/such/dir/Data.bin"), std::runtime_error);
   EXPECT_EQ(f.fifo->capture().size(), 2u);
 }
 

@@ -13,7 +13,7 @@ constexpr int kExitUsage = 2;    // bad option or unreadable input
 
 struct Command {
   const char* name;
-  const char* usage;  // one line, shown by `velin-cli help`
+  const char* usage;                                 // one line, shown by `velin-cli help`
   int (*run)(const std::vector<std::string>& args);  // args after the subcommand name
 };
 

@@ -19,8 +19,7 @@ bool DecodeStrict(std::string_view ansi, std::wstring& out) {
   int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), length, nullptr, 0);
   if (n <= 0) return false;
   out.resize(static_cast<size_t>(n));
-  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), length, out.data(), n) ==
-         n;
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), length, out.data(), n) == n;
 }
 
 }  // namespace
@@ -68,8 +67,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     if (n > 0) {
       size_t at = out.size();
       out.resize(at + static_cast<size_t>(n));
-      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, run.data(), length, out.data() + at, n,
-                          "?", nullptr);
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, run.data(), length, out.data() + at, n, "?",
+                          nullptr);
     } else {
       out.append(run.size(), '?');
     }

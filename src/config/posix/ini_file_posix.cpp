@@ -27,8 +27,8 @@ struct Document {
 std::string Utf16LeToUtf8(std::string_view bytes) {
   std::string out;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char32_t unit = static_cast<unsigned char>(bytes[i]) |
-                    (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    char32_t unit =
+        static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
     if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
       char32_t low = static_cast<unsigned char>(bytes[i + 2]) |
                      (static_cast<unsigned char>(bytes[i + 3]) << 8);
@@ -205,9 +205,15 @@ class PosixIniFile final : public IniFile {
     for (const std::string& line : doc.lines) text += line + "\r\n";
     std::string bytes;
     switch (doc.encoding) {
-      case Encoding::kAnsi: bytes = Utf8ToAnsi(text); break;
-      case Encoding::kUtf8Bom: bytes = "\xEF\xBB\xBF" + text; break;
-      case Encoding::kUtf16LeBom: bytes = "\xFF\xFE" + Utf8ToUtf16Le(text); break;
+      case Encoding::kAnsi:
+        bytes = Utf8ToAnsi(text);
+        break;
+      case Encoding::kUtf8Bom:
+        bytes = "\xEF\xBB\xBF" + text;
+        break;
+      case Encoding::kUtf16LeBom:
+        bytes = "\xFF\xFE" + Utf8ToUtf16Le(text);
+        break;
     }
     std::ofstream out(FileName(), std::ios::binary | std::ios::trunc);
     if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -20,7 +20,8 @@ constexpr wchar_t kMissing[] = L"\x1Fvelin:missing\x1F";
 
 class WinIniFile final : public IniFile {
  public:
-  explicit WinIniFile(std::string path) : IniFile(std::move(path)), wide_path_(Utf8ToWide(FileName())) {}
+  explicit WinIniFile(std::string path)
+      : IniFile(std::move(path)), wide_path_(Utf8ToWide(FileName())) {}
 
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& default_value) override {
