@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/png.h"
+#include "support/dark_box.h"
 #include "support/test_paths.h"
 
 namespace velin {
