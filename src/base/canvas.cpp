@@ -167,6 +167,21 @@ void WideLine(Bitmap32& bmp, int64_t x0, int64_t y0, int64_t x1, int64_t y1, int
   }
 }
 
+// True when the four points are the corners of an axis-aligned rectangle with sides longer
+// than zero, in either turning order; gives its edges.
+bool AxisAlignedRectangle(const Point* p, int count, int64_t& left, int64_t& top, int64_t& right,
+                          int64_t& bottom) {
+  if (count != 4) return false;
+  const bool h0 = p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
+  const bool v0 = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
+  if (!h0 && !v0) return false;
+  left = std::min(p[0].x, p[2].x);
+  right = std::max(p[0].x, p[2].x);
+  top = std::min(p[0].y, p[2].y);
+  bottom = std::max(p[0].y, p[2].y);
+  return left < right && top < bottom;
+}
+
 void StrokeSegment(Bitmap32& bmp, const Pen& pen, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   if (pen.width <= 1)
     ThinLine(bmp, x0, y0, x1, y1, pen.color);
@@ -220,6 +235,24 @@ void Canvas::FillRect(int x1, int y1, int x2, int y2) {
 void Canvas::Polygon(const Point* points, int count) {
   if (points == nullptr || count < 2) return;
   Bitmap32& bmp = *target_;
+  int64_t left, top, right, bottom;
+  if (pen.width <= 1 && AxisAlignedRectangle(points, count, left, top, right, bottom)) {
+    // The shape of every upright or quarter-turned bar, span by span: the same dots as the
+    // general path below (centres in [left, right) × [top, bottom), then the one-dot outline
+    // over [left, right] × [top, bottom]).
+    const int64_t first_row = std::max<int64_t>(top, 0);
+    const int64_t last_row = std::min<int64_t>(bottom, int64_t{bmp.height()} - 1);
+    if (brush.style != BrushStyle::kClear)
+      for (int64_t y = first_row; y < std::min<int64_t>(bottom, bmp.height()); ++y)
+        FillSpan(bmp, y, left, right, brush.color);
+    FillSpan(bmp, top, left, right + 1, pen.color);
+    FillSpan(bmp, bottom, left, right + 1, pen.color);
+    for (int64_t y = first_row; y <= last_row; ++y) {
+      FillSpan(bmp, y, left, left + 1, pen.color);
+      FillSpan(bmp, y, right, right + 1, pen.color);
+    }
+    return;
+  }
   if (brush.style != BrushStyle::kClear && count >= 3) {
     // Alternate (even-odd) fill of the dots whose centres lie inside; a centre exactly on a
     // left edge is in, on a right edge out. Edges are half-open in y: [ymin, ymax).

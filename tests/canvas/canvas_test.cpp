@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -246,6 +248,34 @@ TEST(CanvasPolygon, BarWithOnePixelPenCoversEdgesAndCorners) {
             ? Rows({"......", ".###..", ".###..", ".###..", ".###..", "......"})
             : Rows({"......", ".###..", ".#.#..", ".#.#..", ".###..", "......"});
     EXPECT_EQ(Picture(bmp), expected);
+  }
+}
+
+// Upright rectangles take a span-filling path; a collinear extra vertex on one side sends the
+// same shape through the general scan conversion, which must cover the same dots.
+TEST(CanvasPolygon, UprightRectanglesCoverWhatTheGeneralPathCovers) {
+  std::mt19937 rng(11);
+  auto coordinate = [&rng] { return static_cast<int>(rng() % 40) - 10; };
+  for (int round = 0; round < 400; ++round) {
+    int x1 = coordinate(), x2 = coordinate(), y1 = coordinate(), y2 = coordinate();
+    if (x1 == x2 || y1 == y2 || std::abs(x2 - x1) < 2) continue;
+    const bool clockwise = rng() % 2;
+    const Point rect[] = {{x1, y1}, clockwise ? Point{x2, y1} : Point{x1, y2}, {x2, y2},
+                          clockwise ? Point{x1, y2} : Point{x2, y1}};
+    const Point mid = {(rect[0].x + rect[1].x) / 2, (rect[0].y + rect[1].y) / 2};
+    const Point split[] = {rect[0], mid, rect[1], rect[2], rect[3]};
+    for (BrushStyle style : {BrushStyle::kSolid, BrushStyle::kClear}) {
+      Bitmap32 fast(24, 24), general(24, 24);
+      for (Bitmap32* bmp : {&fast, &general}) {
+        Canvas c(*bmp);
+        c.pen = {1, kBlack};
+        c.brush = {0x808080, style};
+        if (bmp == &fast) c.Polygon(rect, 4);
+        else c.Polygon(split, 5);
+      }
+      ASSERT_TRUE(fast == general)
+          << Picture(fast) << "\nrectangle (" << x1 << "," << y1 << ")-(" << x2 << "," << y2 << ")";
+    }
   }
 }
 
