@@ -18,7 +18,8 @@ class DeviceSearch {
   virtual bool SearchDevice(std::vector<std::string>& paths) = 0;
 };
 
-// The platform's device search (SetupAPI on Windows, libusb-free sysfs listing on Linux).
+// The platform's device search: TUSBHelper over SetupAPI in the Windows build (a Linux build
+// has no receiver backend yet; FixedDeviceSearch in usb/loopback.h stands in for tools).
 std::unique_ptr<DeviceSearch> CreatePlatformDeviceSearch();
 
 }  // namespace velin

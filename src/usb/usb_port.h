@@ -47,7 +47,9 @@ class UsbPort {
   TReceiveDataEvent OnReceiveData;
 };
 
-// The platform's port, created on the calling (user-interface) thread.
+// The platform's port, created on the calling (user-interface) thread. Defined by the Windows
+// build (TUSBComm); a Linux build has no receiver backend yet and replays captures through
+// LoopbackPort (usb/loopback.h) instead.
 std::unique_ptr<UsbPort> CreatePlatformUsbPort();
 
 }  // namespace velin
