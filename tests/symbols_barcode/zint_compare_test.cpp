@@ -15,6 +15,18 @@ namespace {
 
 using T = TBarcodeType;
 
+// Runs of equal modules ('b' bar, 'h' short bar, 's' space) written as "b3 s1 b1 ...".
+std::string Runs(const std::string& modules) {
+  std::string runs;
+  for (size_t i = 0; i < modules.size();) {
+    size_t j = i;
+    while (j < modules.size() && modules[j] == modules[i]) ++j;
+    runs += modules[i] + std::to_string(j - i) + " ";
+    i = j;
+  }
+  return runs;
+}
+
 // Runs of one module row, "b3 s1 b1 ...", with 'h' for a bar that does not reach the top
 // (a POSTNET short bar). Leading and trailing spaces are not part of the symbol.
 std::string ZintRuns(int symbology, const std::string& data, int option_2) {
@@ -34,14 +46,7 @@ std::string ZintRuns(int symbology, const std::string& data, int option_2) {
     bool top = dark(x, 0), bottom = dark(x, s->bitmap_height - 1);
     modules.push_back(top ? 'b' : bottom ? 'h' : 's');
   }
-  std::string runs;
-  for (size_t i = 0; i < modules.size();) {
-    size_t j = i;
-    while (j < modules.size() && modules[j] == modules[i]) ++j;
-    runs += modules[i] + std::to_string(j - i) + " ";
-    i = j;
-  }
-  return runs;
+  return Runs(modules);
 }
 
 // Our pattern at Modul 1 as runs of the same form (adjacent elements of one kind merge, as
@@ -61,14 +66,7 @@ std::string OurRuns(T type, const std::string& text, double ratio) {
     modules.append(e.width, kind);
   }
   while (!modules.empty() && modules.back() == 's') modules.pop_back();
-  std::string runs;
-  for (size_t i = 0; i < modules.size();) {
-    size_t j = i;
-    while (j < modules.size() && modules[j] == modules[i]) ++j;
-    runs += modules[i] + std::to_string(j - i) + " ";
-    i = j;
-  }
-  return runs;
+  return Runs(modules);
 }
 
 TEST(ZintComparison, SameModulesAsZint) {
