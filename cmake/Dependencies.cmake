@@ -4,7 +4,6 @@ pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 find_package(ZLIB REQUIRED)
 find_package(Threads REQUIRED)
 if(NOT WIN32)
-  find_package(Iconv REQUIRED)
   # Text (FreeType glyphs, fontconfig face lookup) and printing (CUPS) off Windows.
   find_package(Freetype REQUIRED)
   find_package(Fontconfig REQUIRED)
