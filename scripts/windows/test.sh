@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs the Windows test executables of build-win/ (scripts/windows/build.sh) under Wine, each
-# directly with --gtest_brief=1, then compares the Windows and Linux velin-cli trace outputs
-# (compare-trace.sh). Wine runs in a throwaway prefix below the build tree, in the zh_CN
-# locale (ANSI code page 936), with an Xvfb display when no display is set.
+# directly with --gtest_brief=1, then compares the Windows and Linux builds: the ANSI codec
+# (compare-codec.sh) and the velin-cli trace outputs (compare-trace.sh). Wine runs in a
+# throwaway prefix below the build tree, in the zh_CN locale (ANSI code page 936), with an
+# Xvfb display when no display is set.
 #   VELIN_WIN_BUILD      Windows build tree (default: build-win)
 #   VELIN_TEST_TIMEOUT   seconds allowed per test executable (default: 300)
+#   VELIN_SKIP_TRACE_COMPARE=1  skips the two Linux/Windows comparisons
 # Extra arguments go to every test executable (for instance --gtest_filter=...).
 # Prints one line per executable and closes with "wine: N passed, N failed" (tests counted).
 set -uo pipefail
@@ -81,13 +83,17 @@ for exe in "${executables[@]}"; do
   fi
 done
 
-if [ -x "$here/compare-trace.sh" ] && [ "${VELIN_SKIP_TRACE_COMPARE:-0}" != 1 ]; then
-  if "$here/compare-trace.sh"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    status=1
-  fi
+# The Linux and Windows builds side by side: the ANSI codec on every input class, then
+# velin-cli trace on every sample. Each comparison counts as one test.
+if [ "${VELIN_SKIP_TRACE_COMPARE:-0}" != 1 ]; then
+  for compare in compare-codec.sh compare-trace.sh; do
+    if "$here/$compare"; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      status=1
+    fi
+  done
 fi
 
 echo "wine: $passed passed, $failed failed"
