@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -168,6 +169,28 @@ TEST_F(LibusbPortTest, BlocksArriveInOrderOnTheCreatingThreadOnlyWhenItDrains) {
   EXPECT_FALSE(got.wrong_thread);
   EXPECT_FALSE(got.unterminated);
   EXPECT_EQ(port->PendingBytes(), 0u);
+}
+
+TEST_F(LibusbPortTest, AnInlineDispatcherDeliversOnTheEventThread) {
+  bed.Plug();
+  InlineDispatcher inline_ui;
+  LibusbPort port(inline_ui);
+  std::mutex lock;
+  std::string bytes;
+  port.OnReceiveData = [&](const uint8_t* buffer, uint16_t length) {
+    std::lock_guard<std::mutex> hold(lock);
+    bytes.append(reinterpret_cast<const char*>(buffer), length);
+  };
+  port.FUSBInfo.PrintAddr = kReceiverPath;
+  port.FUSBInfo.isFindPrint = true;
+  port.StartComm();
+  std::string sent = Pattern(30000, 4);
+  bed.Send(sent);
+  ASSERT_TRUE(WaitUntil([&] {
+    std::lock_guard<std::mutex> hold(lock);
+    return bytes.size() == sent.size();
+  }));
+  EXPECT_EQ(bytes, sent);
 }
 
 TEST_F(LibusbPortTest, ReadingPausesWhileTheCreatingThreadLagsAndLosesNothing) {
