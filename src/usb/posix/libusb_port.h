@@ -30,13 +30,15 @@ namespace velin {
 //   program) throws ECommsError "Error opening serial port" and leaves the port closed.
 // - Reading stops by itself when the device goes away or a read fails (Reading() turns
 //   false); the port stays Opened() until StopComm, as on Windows. StopComm cancels the read,
-//   releases the interface (the kernel driver is bound again) and closes the device; it
-//   returns within about a second even when the device has vanished.
+//   releases the interface (the kernel driver is bound again) and closes the device. It waits
+//   for a write in progress (at most kWriteTimeoutMs) and for the cancelled read (at most
+//   kCancelWaitMs); when the device has vanished, both end at once.
 // - Blocks posted and not yet delivered are limited to about `max_pending` bytes: beyond it
 //   the port stops reading (the device holds its data back) until the user-interface thread
 //   catches up, so memory stays bounded and no byte is lost.
 // - WriteData sends on the bulk OUT endpoint and returns when the device has taken every byte,
-//   or when it has taken nothing for kWriteTimeoutMs, or on an error, or when StopComm begins.
+//   or when it has taken nothing for kWriteTimeoutMs, or on an error (the device gone), or,
+//   once StopComm has begun, after the step in progress.
 class LibusbPort final : public UsbPort {
  public:
   static constexpr size_t kReadSize = 4096;
