@@ -8,4 +8,6 @@ if(NOT WIN32)
   find_package(Freetype REQUIRED)
   find_package(Fontconfig REQUIRED)
   find_package(Cups REQUIRED)
+  # The receiver's USB link.
+  pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET libusb-1.0)
 endif()

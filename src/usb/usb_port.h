@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "base/ui_dispatcher.h"
 #include "usb/usb_info.h"
 
 namespace velin {
@@ -23,13 +24,17 @@ using TReceiveDataEvent = std::function<void(const uint8_t* buffer, uint16_t len
 
 // Contract:
 // - Created on the user-interface thread; OnReceiveData is called on that thread, once per
-//   completed read, in the order the reads completed (on Windows through the port's hidden
-//   window, so only while that thread dispatches messages).
+//   completed read, in the order the reads completed, and only while that thread dispatches
+//   (on Windows through the port's hidden window; on Linux through the UiDispatcher the port
+//   was created with, when the thread drains it).
 // - StartComm/StopComm are called by the owner on the interpreter thread. StartComm opens
 //   FUSBInfo.PrintAddr and starts delivering blocks; it does nothing when FUSBInfo.isFindPrint
 //   is false and throws ECommsError on failure (the port then stays closed, or stays open for
 //   "This serial port already opened"). StopComm closes an open port and does nothing
 //   otherwise.
+// - When the receiver is unplugged, the port stops reading but stays Opened() until StopComm;
+//   the owner's next search, which no longer finds the receiver, closes it, and a later
+//   StartComm opens the receiver afresh.
 // - WriteData may be called from any thread; it blocks until the platform has completed the
 //   write, reports nothing, and does nothing unless Opened(). A write never uses a handle that
 //   a concurrent StopComm has closed.
@@ -47,9 +52,15 @@ class UsbPort {
   TReceiveDataEvent OnReceiveData;
 };
 
-// The platform's port, created on the calling (user-interface) thread. Defined by the Windows
-// build (TUSBComm); a Linux build has no receiver backend yet and replays captures through
-// LoopbackPort (usb/loopback.h) instead.
+// The platform's port, created on the calling (user-interface) thread, which is the thread
+// OnReceiveData runs on. `ui` is that thread's dispatcher and must outlive the port: the Linux
+// port (LibusbPort, over libusb) posts each received block to it; the Windows port
+// (TUSBComm) posts to a hidden window of its own instead and does not use it. Where no
+// thread drains a dispatcher (a tool), an InlineDispatcher delivers blocks on the port's
+// event thread.
+std::unique_ptr<UsbPort> CreatePlatformUsbPort(UiDispatcher& ui);
+
+// The Windows port without a dispatcher; Windows only.
 std::unique_ptr<UsbPort> CreatePlatformUsbPort();
 
 }  // namespace velin
