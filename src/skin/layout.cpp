@@ -1,6 +1,7 @@
 #include "skin/layout.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "skin/dpi.h"
 
@@ -103,6 +104,31 @@ IconAndText PlaceIconAndText(const RectI& body, int icon_width, int icon_height,
                      Align::kStart, Align::kCentre);
   }
   return out;
+}
+
+RectI FitImage(int width, int height, const RectI& box, ImageFit fit) {
+  if (width <= 0 || height <= 0 || box.empty()) return {};
+  switch (fit) {
+    case ImageFit::kStretch:
+      return box;
+    case ImageFit::kCentre:
+      return Place(width, height, box, Align::kCentre, Align::kCentre);
+    case ImageFit::kContain: {
+      // The larger scale that keeps both sides inside the box.
+      const int64_t w_by_height = int64_t{width} * box.height();
+      const int64_t h_by_width = int64_t{height} * box.width();
+      int w, h;
+      if (w_by_height <= h_by_width) {
+        h = box.height();
+        w = static_cast<int>(std::max<int64_t>(1, (w_by_height + height / 2) / height));
+      } else {
+        w = box.width();
+        h = static_cast<int>(std::max<int64_t>(1, (h_by_width + width / 2) / width));
+      }
+      return Place(w, h, box, Align::kCentre, Align::kCentre);
+    }
+  }
+  return box;
 }
 
 }  // namespace velin::skin

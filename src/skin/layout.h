@@ -53,4 +53,13 @@ struct IconAndText {
 IconAndText PlaceIconAndText(const RectI& body, int icon_width, int icon_height, int text_width,
                              int text_height, int gap, Align horizontal);
 
+enum class ImageFit {
+  kStretch,  // fills the box, proportions not kept
+  kContain,  // as large as fits with its proportions, centred
+  kCentre,   // unscaled, centred
+};
+
+// Where an image of `width` × `height` goes in `box` under `fit` (empty for an empty image).
+RectI FitImage(int width, int height, const RectI& box, ImageFit fit);
+
 }  // namespace velin::skin

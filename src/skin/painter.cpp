@@ -137,19 +137,20 @@ void Painter::DrawImage(const Surface& image, int x, int y, uint8_t opacity) {
 
 namespace {
 
-// For each destination index, the source indices it covers and the share of each, when
-// `src` units are stretched over `dst` units.
+// For each destination index in [first, first + count), the source indices it covers and the
+// share of each, when `src` units are stretched over `dst` units.
 struct Tap {
   int first = 0;
   std::vector<float> weights;
 };
 
-std::vector<Tap> Taps(int src, int dst) {
-  std::vector<Tap> taps(static_cast<size_t>(dst));
+std::vector<Tap> Taps(int src, int dst, int first, int count) {
+  std::vector<Tap> taps(static_cast<size_t>(count));
   const double scale = double(src) / dst;
-  for (int i = 0; i < dst; ++i) {
+  for (int k = 0; k < count; ++k) {
+    const int i = first + k;
     const double lo = i * scale, hi = (i + 1) * scale;
-    Tap& tap = taps[static_cast<size_t>(i)];
+    Tap& tap = taps[static_cast<size_t>(k)];
     tap.first = static_cast<int>(std::floor(lo));
     for (int s = tap.first; s < hi && s < src; ++s) {
       const double overlap = std::min<double>(hi, s + 1) - std::max<double>(lo, s);
@@ -165,17 +166,20 @@ void Painter::DrawImageScaled(const Surface& image, const RectI& dest) {
   if (image.empty() || dest.empty()) return;
   const RectI visible = dest.Intersect(clip_);
   if (visible.empty()) return;
-  const std::vector<Tap> xs = Taps(image.width(), dest.width());
-  const std::vector<Tap> ys = Taps(image.height(), dest.height());
+  // Only the visible part of the destination is computed.
+  const std::vector<Tap> xs =
+      Taps(image.width(), dest.width(), visible.left - dest.left, visible.width());
+  const std::vector<Tap> ys =
+      Taps(image.height(), dest.height(), visible.top - dest.top, visible.height());
   std::vector<float> line(static_cast<size_t>(visible.width()) * 4);
   for (int ty = visible.top; ty < visible.bottom; ++ty) {
     std::fill(line.begin(), line.end(), 0.0f);
-    const Tap& ty_tap = ys[static_cast<size_t>(ty - dest.top)];
+    const Tap& ty_tap = ys[static_cast<size_t>(ty - visible.top)];
     for (size_t j = 0; j < ty_tap.weights.size(); ++j) {
       const uint32_t* src = image.Row(ty_tap.first + static_cast<int>(j));
       const float wy = ty_tap.weights[j];
       for (int tx = visible.left; tx < visible.right; ++tx) {
-        const Tap& tx_tap = xs[static_cast<size_t>(tx - dest.left)];
+        const Tap& tx_tap = xs[static_cast<size_t>(tx - visible.left)];
         float* acc = &line[static_cast<size_t>(tx - visible.left) * 4];
         for (size_t k = 0; k < tx_tap.weights.size(); ++k) {
           const uint32_t p = src[tx_tap.first + static_cast<int>(k)];

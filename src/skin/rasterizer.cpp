@@ -51,7 +51,11 @@ const CoverageMask& Rasterizer::Coverage(const Path& path, const RectI& clip) {
 // would; edges right of it act on none. So the parts of an edge outside [0, width] are moved
 // onto those sides (keeping their rows) before they are accumulated.
 void Rasterizer::AddClippedLine(PointF p0, PointF p1) {
-  if (p0.y == p1.y) return;
+  // An edge with a coordinate that is no number has no place on the grid.
+  if (!std::isfinite(p0.x) || !std::isfinite(p0.y) || !std::isfinite(p1.x) ||
+      !std::isfinite(p1.y) || p0.y == p1.y) {
+    return;
+  }
   const float w = float(mask_.area.width());
   // The edge's parameter t in [0, 1] where it crosses each side, in order.
   float cuts[4] = {0, 1, 1, 1};
@@ -93,11 +97,12 @@ void Rasterizer::AddLine(PointF p0, PointF p1) {
   }
   const int h = mask_.area.height();
   const float dxdy = (p1.x - p0.x) / (p1.y - p0.y);
-  float x = p0.x;
-  if (p0.y < 0) x -= p0.y * dxdy;
-  const int y_begin = std::max(0, static_cast<int>(std::floor(p0.y)));
-  const int y_end = std::min(h, static_cast<int>(std::ceil(p1.y)));
   const float x_max = float(mask_.area.width());
+  float x = p0.x;
+  if (p0.y < 0) x = std::clamp(x - p0.y * dxdy, 0.0f, x_max);
+  // Rows are clamped as floats: far-away coordinates do not fit an int.
+  const int y_begin = static_cast<int>(std::clamp(std::floor(p0.y), 0.0f, float(h)));
+  const int y_end = static_cast<int>(std::clamp(std::ceil(p1.y), 0.0f, float(h)));
   for (int y = y_begin; y < y_end; ++y) {
     float* row = accumulation_.data() + static_cast<size_t>(y) * stride_;
     const float dy = std::min(float(y + 1), p1.y) - std::max(float(y), p0.y);

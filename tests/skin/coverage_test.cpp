@@ -179,6 +179,23 @@ TEST(Coverage, DegenerateInputsInkNothing) {
   nan.LineTo({10, 10});
   nan.LineTo({0, 10});
   EXPECT_EQ(Area(PathCoverage(nan, area)), 0);
+  // A point that is no number inside an outline: its edges are left out, nothing breaks.
+  Path bad_vertex;
+  bad_vertex.MoveTo({2, 2});
+  bad_vertex.LineTo({10, 2});
+  bad_vertex.LineTo({std::nanf(""), std::nanf("")});
+  bad_vertex.LineTo({10, 10});
+  bad_vertex.LineTo({2, 10});
+  EXPECT_LE(Area(PathCoverage(bad_vertex, area)), 256);
+  // Edges that run from far outside the area into it.
+  Path spike;
+  spike.MoveTo({-1e30f, -1e30f});
+  spike.LineTo({8, 8});
+  spike.LineTo({1e30f, 1e30f});
+  spike.LineTo({8, 1e30f});
+  const double spike_area = Area(PathCoverage(spike, area));
+  EXPECT_GE(spike_area, 0);
+  EXPECT_LE(spike_area, 256);
 }
 
 TEST(Coverage, HugeShapeCoveringTheAreaFillsIt) {

@@ -105,3 +105,23 @@ TEST(Layout, IconAndCaptionAreCentredAsAGroup) {
 
 }  // namespace
 }  // namespace velin::skin
+
+namespace velin::skin {
+namespace {
+
+TEST(Layout, ImagesFitTheirBox) {
+  const RectI box = {10, 20, 410, 320};  // 400 × 300
+  // A label page, taller than wide: full height, centred across.
+  EXPECT_EQ(FitImage(624, 1040, box, ImageFit::kContain), (RectI{120, 20, 300, 320}));
+  // A wide image: full width, centred down.
+  EXPECT_EQ(FitImage(800, 200, box, ImageFit::kContain), (RectI{10, 120, 410, 220}));
+  EXPECT_EQ(FitImage(800, 200, box, ImageFit::kStretch), box);
+  EXPECT_EQ(FitImage(100, 50, box, ImageFit::kCentre), (RectI{160, 145, 260, 195}));
+  // A sliver never vanishes; nothing to show gives nothing.
+  EXPECT_EQ(FitImage(1, 10000, box, ImageFit::kContain).width(), 1);
+  EXPECT_TRUE(FitImage(0, 10, box, ImageFit::kContain).empty());
+  EXPECT_TRUE(FitImage(10, 10, {0, 0, 0, 0}, ImageFit::kContain).empty());
+}
+
+}  // namespace
+}  // namespace velin::skin

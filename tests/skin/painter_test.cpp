@@ -92,6 +92,11 @@ TEST(Painter, ScaledImagesAverageTheAreaEachPixelCovers) {
   EXPECT_TRUE(Near(shifted.ColorAt(0, 0), half.ColorAt(2, 0)));
   EXPECT_TRUE(Near(shifted.ColorAt(1, 1), half.ColorAt(3, 1)));
   EXPECT_EQ(shifted.ColorAt(2, 0), Rgb(255, 255, 255));
+
+  // A destination far larger than the surface costs only the visible pixels.
+  Image small(2, 2, Rgb(255, 255, 255));
+  Painter(small.View()).DrawImageScaled(page.View(), {-400000000, 0, 400000000, 2});
+  EXPECT_EQ(small.ColorAt(0, 0), Rgb(240, 243, 248));
 }
 
 // The rows and columns a glyph inks in a 16 × 16 box.

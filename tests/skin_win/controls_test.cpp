@@ -296,11 +296,32 @@ TEST(SkinControls, PageViewerShowsOnePageAndMovesFocusOutOfAHiddenOne) {
   EXPECT_EQ(GetFocus(), demo.printers->hwnd());  // the new page's first control
   demo.pages->ShowPage(7);                       // no such page: nothing changes
   EXPECT_EQ(demo.pages->CurrentPage(), 1);
-  // The page viewer does not erase before painting: switching must not flash.
+}
+
+TEST(SkinControls, SwitchingPagesPaintsTheNewPageOnceAndTheOldOneNever) {
+  Demo demo;
+  demo.frame->Show();
+  Pump();
+  RedrawWindow(demo.frame->hwnd(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  int paints[2] = {0, 0};
+  for (int i = 0; i < 2; ++i) {
+    demo.pages->Page(i)->on_message = [&paints, i](UINT message, WPARAM, LPARAM, LRESULT*) {
+      if (message == WM_PAINT) ++paints[i];
+      return false;
+    };
+  }
+  demo.pages->ShowPage(1);
+  Pump();
+  EXPECT_EQ(paints[0], 0);
+  EXPECT_EQ(paints[1], 1);
+  // Pages and the viewer never erase to a colour before they paint.
+  HDC dc = GetDC(demo.pages->hwnd());
+  EXPECT_EQ(
+      SendMessageW(demo.pages->Page(1)->hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+  EXPECT_EQ(SendMessageW(demo.pages->hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+  ReleaseDC(demo.pages->hwnd(), dc);
   EXPECT_TRUE(GetWindowLongW(demo.pages->hwnd(), GWL_STYLE) & WS_CLIPCHILDREN);
-  EXPECT_EQ(SendMessageW(demo.pages->Page(1)->hwnd(), WM_ERASEBKGND,
-                         reinterpret_cast<WPARAM>(GetDC(nullptr)), 0),
-            1);
 }
 
 TEST(SkinControls, TitleBarDragsTheWindow) {

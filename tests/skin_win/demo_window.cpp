@@ -45,6 +45,17 @@ Demo::Demo(int dpi, const std::string& title) {
     nav.push_back(side->Add<Button>(b));
   }
   nav[0]->SetSelected(true);
+  ImageBoxArgs picture_args;
+  picture_args.bounds = TakeBottom(column, 40);
+  picture_args.text = "Velin";
+  picture = side->Add<ImageBox>(picture_args);
+  Image badge(Scale(126, dpi), Scale(40, dpi));
+  Painter badge_painter(badge.View());
+  badge_painter.FillRoundedRect(RectF(0, 0, float(badge.width()), float(badge.height())),
+                                CornerRadii::All(ScaleF(8, dpi)), t.accent_soft);
+  badge_painter.StrokeCircle({ScaleF(20, dpi), ScaleF(20, dpi)}, ScaleF(10, dpi), ScaleF(3, dpi),
+                             t.accent);
+  picture->SetImage(std::move(badge));
 
   TakeTop(client, t.title_bar_height);
   pages = frame->Add<PageViewer>(PageViewerArgs{client, t.window});
@@ -137,6 +148,36 @@ Demo::Demo(int dpi, const std::string& title) {
                                       .read_only = true,
                                       .vertical_scroll = true});
   frame->SetDefaultButton(save);
+}
+
+SideWindow::SideWindow(int dpi) {
+  const Theme& t = DefaultTheme();
+  frame = std::make_unique<Frame>();
+  FrameArgs args;
+  args.title = "蓝牙设置";
+  args.width = 335;
+  args.height = 185;
+  args.background = t.side_panel;
+  args.dpi = dpi;
+  frame->Create(args);
+  DesignRect area = Inset({0, t.title_bar_height, 335, 185 - t.title_bar_height}, 20, 10);
+  auto field = [&](const char* caption) {
+    DesignRect line = TakeTop(area, 30, 12);
+    frame->Add<Label>(LabelArgs{.text = caption, .bounds = TakeLeft(line, 70, 8)});
+    return frame->Add<EditBox>(EditArgs{.bounds = line});
+  };
+  name = field("蓝牙名称");
+  address = field("蓝牙地址");
+  DesignRect buttons = TakeBottom(area, 32);
+  ButtonArgs q;
+  q.text = "查询";
+  q.bounds = TakeLeft(buttons, 100, 12);
+  query = frame->Add<Button>(q);
+  ButtonArgs b;
+  b.text = "设置蓝牙名称";
+  b.bounds = TakeLeft(buttons, 130);
+  b.style = ButtonStyle::kPrimary;
+  set = frame->Add<Button>(b);
 }
 
 }  // namespace velin::skin::test

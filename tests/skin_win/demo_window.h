@@ -19,6 +19,7 @@ struct Demo {
   Panel* side = nullptr;
   Label* version = nullptr;
   std::vector<Button*> nav;
+  ImageBox* picture = nullptr;
   PageViewer* pages = nullptr;
   // Page 0.
   std::vector<Button*> links;
@@ -35,6 +36,16 @@ struct Demo {
   EditBox* memo = nullptr;
 
   std::vector<std::string> events;  // what the handlers saw, in order
+};
+
+// A small settings window as the side windows look: title bar, labelled fields, two buttons.
+struct SideWindow {
+  explicit SideWindow(int dpi = 96);
+  std::unique_ptr<Frame> frame;
+  EditBox* name = nullptr;
+  EditBox* address = nullptr;
+  Button* query = nullptr;
+  Button* set = nullptr;
 };
 
 // Handles every queued message as the program's loop does.

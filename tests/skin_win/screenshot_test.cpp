@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -115,6 +116,57 @@ TEST(SkinScreenshot, DemoWindowAtEachScale) {
     for (int y = link.top; y < link.top + r; ++y)
       for (int x = link.left; x < link.left + r; ++x) corner.insert(Pixel(picture, x, y));
     EXPECT_GT(corner.size(), 3u) << dpi << ": the button's corners are not anti-aliased";
+  }
+}
+
+// An icon handle of `side` pixels, one opaque colour.
+HICON SolidIcon(int side, Argb colour) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = side;
+  info.bmiHeader.biHeight = -side;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HBITMAP colour_bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  std::fill_n(static_cast<uint32_t*>(bits), side * side, Premultiply(colour));
+  HBITMAP mask = CreateBitmap(side, side, 1, 1, nullptr);
+  ICONINFO icon_info{TRUE, 0, 0, mask, colour_bitmap};
+  HICON icon = CreateIconIndirect(&icon_info);
+  DeleteObject(mask);
+  DeleteObject(colour_bitmap);
+  return icon;
+}
+
+TEST(SkinScreenshot, SideWindowAndIconHandles) {
+  for (int dpi : {96, 144}) {
+    SideWindow side(dpi);
+    side.name->SetText("Printer01");
+    HICON icon = SolidIcon(Scale(16, dpi), Rgb(220, 30, 30));
+    side.query->SetIcon(icon, 16);
+    side.frame->Show();
+    for (int i = 0; i < 5; ++i) {
+      RedrawWindow(side.frame->hwnd(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      Pump();
+      Sleep(20);
+    }
+    RECT window;
+    GetWindowRect(side.frame->hwnd(), &window);
+    const Bitmap32 picture = Capture(window);
+    Save(picture, "side-window-" + std::to_string(dpi));
+    // The title bar's colour is the window's; the icon lands inside the query button whole.
+    EXPECT_EQ(Pixel(picture, 8, 8), Bgr(DefaultTheme().side_panel)) << dpi;
+    const RECT button = Within(side.query->hwnd(), side.frame->hwnd());
+    int red = 0;
+    for (int y = button.top; y < button.bottom; ++y)
+      for (int x = button.left; x < button.right; ++x)
+        red += Pixel(picture, x, y) == Bgr(Rgb(220, 30, 30));
+    EXPECT_EQ(red, Scale(16, dpi) * Scale(16, dpi)) << dpi;
+    side.query->ClearIcon();
+    DestroyIcon(icon);
   }
 }
 

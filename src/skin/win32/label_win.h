@@ -37,12 +37,6 @@ class Label : public Window {
   BackBuffer buffer_;
 };
 
-enum class ImageFit {
-  kStretch,  // fills the box, proportions not kept
-  kContain,  // as large as fits with its proportions, centred
-  kCentre,   // unscaled, centred
-};
-
 struct ImageBoxArgs {
   DesignRect bounds{};
   ImageFit fit = ImageFit::kContain;
@@ -68,8 +62,5 @@ class ImageBox : public Window {
   Argb background_ = 0;
   BackBuffer buffer_;
 };
-
-// Where an image of `width` × `height` goes in `box` under `fit`.
-RectI FitImage(int width, int height, const RectI& box, ImageFit fit);
 
 }  // namespace velin::skin
