@@ -26,4 +26,15 @@ Image::Image(int width, int height, Argb fill) {
   pixels_.assign(static_cast<size_t>(width) * height, Premultiply(fill));
 }
 
+Image ImageFromBitmap(const Bitmap32& bitmap) {
+  Image image(std::max(0, bitmap.width()), std::max(0, bitmap.height()));
+  const Surface view = image.View();
+  for (int y = 0; y < image.height(); ++y) {
+    const uint32_t* from = bitmap.Row(y);
+    uint32_t* to = view.Row(y);
+    for (int x = 0; x < image.width(); ++x) to[x] = from[x] | 0xFF000000u;
+  }
+  return image;
+}
+
 }  // namespace velin::skin

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/bitmap.h"
 #include "skin/color.h"
 #include "skin/geometry.h"
 
@@ -68,5 +69,8 @@ class Image {
   int height_ = 0;
   std::vector<uint32_t> pixels_;
 };
+
+// An opaque image of a page bitmap (whose pixel words leave the top byte unused).
+Image ImageFromBitmap(const Bitmap32& bitmap);
 
 }  // namespace velin::skin

@@ -99,6 +99,17 @@ TEST(Painter, ScaledImagesAverageTheAreaEachPixelCovers) {
   EXPECT_EQ(small.ColorAt(0, 0), Rgb(240, 243, 248));
 }
 
+TEST(Painter, PageBitmapsBecomeOpaqueImagesOfTheSameColours) {
+  Bitmap32 page(3, 2, kWhite);
+  page.SetPixel(1, 1, 0x0000FF);  // red, in the label languages' byte order
+  const Image image = ImageFromBitmap(page);
+  ASSERT_EQ(image.width(), 3);
+  ASSERT_EQ(image.height(), 2);
+  EXPECT_EQ(image.ColorAt(0, 0), Rgb(255, 255, 255));
+  EXPECT_EQ(image.ColorAt(1, 1), Rgb(255, 0, 0));
+  EXPECT_TRUE(ImageFromBitmap(Bitmap32()).empty());
+}
+
 // The rows and columns a glyph inks in a 16 × 16 box.
 struct InkBox {
   int left = 16, top = 16, right = -1, bottom = -1;

@@ -393,6 +393,27 @@ TEST(SkinModal, EscapeAltF4AndItsButtonsEndIt) {
   }
 }
 
+TEST(SkinModal, EscapeClosesAnOpenListBeforeTheWindow) {
+  FrameArgs args;
+  args.title = "打印字体设置";
+  args.width = 362;
+  args.height = 222;
+  Frame frame;
+  frame.Create(args);
+  ComboBox* list = frame.Add<ComboBox>(ComboArgs{{20, 60, 200, 30}, {"Default", "微软雅黑"}, 0, 8});
+  std::vector<std::string> seen;
+  list->on_close_up = [&] { seen.push_back("list closed"); };
+  frame.on_close = [&] {
+    seen.push_back("window closed");
+    return true;
+  };
+  g_keys = {
+      {CB_SHOWDROPDOWN, {TRUE, 0}}, {WM_KEYDOWN, {VK_ESCAPE, 1}}, {WM_KEYDOWN, {VK_ESCAPE, 1}}};
+  SetTimer(nullptr, 0, 20, &SendKeys);
+  EXPECT_EQ(frame.ShowModal(), IDCANCEL);
+  EXPECT_EQ(seen, (std::vector<std::string>{"list closed", "window closed"}));
+}
+
 TEST(SkinModal, OtherWindowsAreDisabledWhileItRuns) {
   Demo demo;
   demo.frame->Show();
