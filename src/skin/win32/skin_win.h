@@ -9,7 +9,8 @@
 //                  .background = skin::DefaultTheme().side_panel});
 //   skin::DesignRect area = skin::Inset({0, 34, 335, 151}, 20, 10);
 //   skin::DesignRect line = skin::TakeTop(area, 30, 12);
-//   window.Add<skin::Label>(skin::LabelArgs{.text = "蓝牙名称", .bounds = skin::TakeLeft(line, 70, 8)});
+//   window.Add<skin::Label>(
+//       skin::LabelArgs{.text = "蓝牙名称", .bounds = skin::TakeLeft(line, 70, 8)});
 //   auto* name = window.Add<skin::EditBox>(skin::EditArgs{.bounds = line});
 //   skin::ButtonArgs query_args;
 //   query_args.text = "查询";
