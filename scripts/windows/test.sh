@@ -37,7 +37,7 @@ trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   for n in $(seq 90 120); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     sleep 0.5
     if kill -0 "$xvfb_pid" 2>/dev/null; then
@@ -51,6 +51,12 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "test.sh: creating the Wine prefix $WINEPREFIX"
   velin_wine wineboot -i >"$build/wineboot.log" 2>&1
+  WINEPREFIX=$WINEPREFIX wineserver -w
+fi
+# Without a window manager under Xvfb, Wine waits for one on every window shown or hidden
+# (about 2 s each); unmanaged windows do not wait.
+if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  velin_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   WINEPREFIX=$WINEPREFIX wineserver -w
 fi
 
