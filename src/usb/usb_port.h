@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "usb/device_search.h"
 #include "usb/usb_info.h"
 
 namespace velin {
@@ -41,6 +42,14 @@ class UsbPort {
   virtual void StopComm() = 0;
   virtual void WriteData(const uint8_t* buffer, int32_t length) = 0;
   virtual bool Opened() const = 0;
+
+  // The port's own receiver search (the match lives in SearchReceiver): clears
+  // FUSBInfo.isFindPrint, then on a match sets PrintAddr and isFindPrint and, when FAutoConn is
+  // set and the port is closed, opens it. Whatever the outcome, also when the search or the
+  // opening throws (the exception then propagates), an open port is closed if the receiver was
+  // not found. A failed search keeps PrintAddr. Runs on the thread that calls
+  // StartComm/StopComm.
+  void FindPrinter(DeviceSearch& search);
 
   TUSBInfo FUSBInfo;
   bool FAutoConn = true;

@@ -284,24 +284,6 @@ void TUSBComm::WriteData(const uint8_t* wbuf, int32_t wlen) {
   CloseHandle(event);
 }
 
-void TUSBComm::FindPrinter(DeviceSearch& search) {
-  FUSBInfo.isFindPrint = false;
-  try {
-    std::vector<std::string> paths;
-    search.SearchDevice(paths);
-    int found = FindReceiverPath(paths, FUSBInfo);
-    if (found >= 0) {
-      FUSBInfo.PrintAddr = paths[static_cast<size_t>(found)];
-      FUSBInfo.isFindPrint = true;
-      if (FAutoConn && !Opened()) StartComm();
-    }
-  } catch (...) {
-    if (!FUSBInfo.isFindPrint && Opened()) StopComm();
-    throw;
-  }
-  if (!FUSBInfo.isFindPrint && Opened()) StopComm();
-}
-
 void TUSBComm::FindPrinter() {
   std::unique_ptr<DeviceSearch> search = CreatePlatformDeviceSearch();
   FindPrinter(*search);

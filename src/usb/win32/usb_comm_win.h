@@ -42,10 +42,9 @@ class TUSBComm final : public UsbPort {
   void WriteData(const uint8_t* wbuf, int32_t wlen) override;
   bool Opened() const override { return FOpened.load(); }
 
-  // The receiver search and match on FUSBInfo; opens the port when found and FAutoConn is set,
-  // and closes an open port when the receiver is not found (also when the search throws).
+  // UsbPort::FindPrinter with the platform's device search.
+  using UsbPort::FindPrinter;
   void FindPrinter();
-  void FindPrinter(DeviceSearch& search);
 
   HANDLE Handle() const { return hCommFile; }
   bool SendDataEmpty() const { return FSendDataEmpty; }
