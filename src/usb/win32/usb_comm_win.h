@@ -24,9 +24,12 @@ class TReadThread;
 
 class TUSBComm final : public UsbPort {
  public:
-  // Blocks posted but not yet delivered are limited to this many bytes; a block beyond it is
-  // dropped, so a user-interface thread that stops dispatching cannot make memory grow without
-  // bound.
+  // Blocks posted but not yet delivered, while the user-interface thread does not dispatch,
+  // are bounded first by the system's quota of posted messages per message queue (10,000 by
+  // default; the USERPostMessageLimit registry value changes it): past it PostMessageW fails
+  // and the block is dropped, so with reads of at most 4096 bytes they stay below 40 MiB. This
+  // limit bounds them where the quota is raised or not enforced: a block that would take the
+  // undelivered bytes past it is dropped, so memory cannot grow without bound.
   static constexpr size_t kMaxPendingBytes = size_t{64} << 20;
 
   // Creates the hidden window on the calling thread (the thread OnReceiveData runs on).
