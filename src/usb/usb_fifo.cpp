@@ -15,8 +15,10 @@ TUSBFiFo::TUSBFiFo(std::unique_ptr<UsbPort> port, std::unique_ptr<DeviceSearch> 
 }
 
 TUSBFiFo::~TUSBFiFo() {
-  usbComm->OnReceiveData = nullptr;
-  usbComm->StopComm();
+  // Runs on the thread that created the port, so no receive event is running or can start
+  // while the port goes. The port goes first: it stops, frees the blocks still waiting for
+  // delivery and releases its window; the queue and capture it fed go after it.
+  usbComm.reset();
 }
 
 void TUSBFiFo::CommPortReceiveData(const uint8_t* buffer, uint16_t length) {

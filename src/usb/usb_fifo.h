@@ -29,7 +29,8 @@ class TUSBFiFo {
   // Wires the port's receive event to this FIFO and sets its auto-connect flag off. The port
   // is not opened here: the first FindPrinter that finds the receiver opens it.
   TUSBFiFo(std::unique_ptr<UsbPort> port, std::unique_ptr<DeviceSearch> search);
-  // Stops the port.
+  // Destroyed on the thread that created the port (the user-interface thread), once no other
+  // thread uses the FIFO: releases the port first (see UsbPort), then the queue.
   ~TUSBFiFo();
   TUSBFiFo(const TUSBFiFo&) = delete;
   TUSBFiFo& operator=(const TUSBFiFo&) = delete;

@@ -26,7 +26,12 @@ using TReceiveDataEvent = std::function<void(const uint8_t* buffer, uint16_t len
 // - Created on the user-interface thread; OnReceiveData is called on that thread, once per
 //   completed read, in the order the reads completed (on Windows through the port's hidden
 //   window, so only while that thread dispatches messages).
-// - StartComm/StopComm are called by the owner on the interpreter thread. StartComm opens
+// - Destroyed on the thread that created it, once no other thread uses it. Destruction stops
+//   an open port, frees received blocks not yet delivered without delivering them, and
+//   releases what the port holds on its thread (TUSBComm aborts the process, with a message,
+//   when destroyed on another thread: its window could neither be destroyed nor drained there).
+// - StartComm/StopComm are called by the owner on the interpreter thread (and StopComm once
+//   more by whoever ends that thread, to release a write it is blocked in). StartComm opens
 //   FUSBInfo.PrintAddr and starts delivering blocks; it does nothing when FUSBInfo.isFindPrint
 //   is false and throws ECommsError on failure (the port then stays closed, or stays open for
 //   "This serial port already opened"). StopComm closes an open port and does nothing
