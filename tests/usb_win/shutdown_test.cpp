@@ -119,10 +119,16 @@ TEST(InterpreterShutdown, TheWorkerEndsThenTheFifoAndPortGoOnTheUiThread) {
       return raw->Opened();
     });
     if (seen.opened) {
-      receiver.Send("FORM\r\n\x1Bv");  // a line, then a status query the receiver never reads
+      // A line, then a status query whose reply the receiver never reads. The capture tells
+      // when every byte has reached the FIFO; once the FIFO is empty again, the worker has
+      // taken the query and is in the reply's write.
+      const std::string sent = "FORM\r\n\x1Bv";
+      thread->fifo().StartDebug();
+      receiver.Send(sent);
       seen.handled = PumpUntil([&] {
         std::lock_guard<std::mutex> hold(lock);
-        return !calls.empty() && thread->fifo().GetFiFoSize() == 0;
+        return thread->fifo().capture().size() == sent.size() && !calls.empty() &&
+               thread->fifo().GetFiFoSize() == 0;
       });
       // More blocks, which this thread no longer dispatches.
       receiver.Send(Pattern(20000, 1));
