@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "base/ui_dispatcher.h"
+#include "usb/device_search.h"
 #include "usb/usb_info.h"
 
 namespace velin {
@@ -27,7 +28,12 @@ using TReceiveDataEvent = std::function<void(const uint8_t* buffer, uint16_t len
 //   completed read, in the order the reads completed, and only while that thread dispatches
 //   (on Windows through the port's hidden window; on Linux through the UiDispatcher the port
 //   was created with, when the thread drains it).
-// - StartComm/StopComm are called by the owner on the interpreter thread. StartComm opens
+// - Destroyed on the thread that created it, once no other thread uses it. Destruction stops
+//   an open port, frees received blocks not yet delivered without delivering them, and
+//   releases what the port holds on its thread (TUSBComm aborts the process, with a message,
+//   when destroyed on another thread: its window could neither be destroyed nor drained there).
+// - StartComm/StopComm are called by the owner on the interpreter thread (and StopComm once
+//   more by whoever ends that thread, to release a write it is blocked in). StartComm opens
 //   FUSBInfo.PrintAddr and starts delivering blocks; it does nothing when FUSBInfo.isFindPrint
 //   is false and throws ECommsError on failure (the port then stays closed, or stays open for
 //   "This serial port already opened"). StopComm closes an open port and does nothing
@@ -46,6 +52,14 @@ class UsbPort {
   virtual void StopComm() = 0;
   virtual void WriteData(const uint8_t* buffer, int32_t length) = 0;
   virtual bool Opened() const = 0;
+
+  // The port's own receiver search (the match lives in SearchReceiver): clears
+  // FUSBInfo.isFindPrint, then on a match sets PrintAddr and isFindPrint and, when FAutoConn is
+  // set and the port is closed, opens it. Whatever the outcome, also when the search or the
+  // opening throws (the exception then propagates), an open port is closed if the receiver was
+  // not found. A failed search keeps PrintAddr. Runs on the thread that calls
+  // StartComm/StopComm.
+  void FindPrinter(DeviceSearch& search);
 
   TUSBInfo FUSBInfo;
   bool FAutoConn = true;

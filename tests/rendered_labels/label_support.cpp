@@ -1,29 +1,19 @@
 #include "label_support.h"
 
-#include <ZXing/ReadBarcode.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 #include "base/png.h"
+#include "support/run_process.h"
 #include "support/test_paths.h"
 
 namespace velin::test {
 
 std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode) {
-  std::string dir = ScratchDir();
-  std::string command = std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli render --mode " + mode +
-                        " '" + label_path + "' -o '" + dir + "' 2>/dev/null";
   std::vector<Bitmap32> pages;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return pages;
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  if (pclose(pipe) != 0) return {};
-  std::istringstream paths(out);
+  ProcessResult r = RunVelinCli({"render", "--mode", mode, label_path, "-o", ScratchDir()});
+  if (r.exit_code != 0) return pages;
+  std::istringstream paths(r.out);
   for (std::string path; std::getline(paths, path);) {
     Bitmap32 page;
     if (!ReadPng(path, page)) return {};
@@ -32,79 +22,65 @@ std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::stri
   return pages;
 }
 
-void PrintTo(const DecodedSymbol& s, std::ostream* os) {
-  *os << s.format << " \"";
+std::string Describe(const DecodedSymbol& s) {
+  std::string out = s.format + " \"";
   for (unsigned char c : s.bytes) {
     if (c >= 0x20 && c < 0x7F) {
-      *os << c;
+      out += static_cast<char>(c);
     } else {
       static const char* hex = "0123456789ABCDEF";
-      *os << "\\x" << hex[c >> 4] << hex[c & 15];
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
     }
   }
-  *os << '"';
+  return out + '"';
 }
 
 namespace {
 
-ZXing::ImageView View(const Bitmap32& page) {
-  return {reinterpret_cast<const uint8_t*>(page.Pixels().data()), page.width(), page.height(),
-          ZXing::ImageFormat::BGRX};
-}
-
-DecodedSymbol Symbol(const ZXing::Result& r) {
-  const ZXing::ByteArray& bytes = r.bytes();
-  return {ZXing::ToString(r.format()), std::string(bytes.begin(), bytes.end())};
-}
-
-// Reads one linear symbol at a time and whitens it before looking for the next: the rows
-// the reader saw, widened up and down while those columns hold dark dots.
-void DecodeLinear(Bitmap32 page, std::vector<DecodedSymbol>& found) {
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::Code128);
-  hints.setTryRotate(false);
-  for (int guard = 0; guard < 32; ++guard) {
-    ZXing::Result r = ZXing::ReadBarcode(View(page), hints);
-    if (!r.isValid()) return;
-    found.push_back(Symbol(r));
-    int left = page.width(), right = -1, top = page.height(), bottom = -1;
-    for (const ZXing::PointI& p : r.position()) {
-      left = std::min(left, p.x), right = std::max(right, p.x);
-      top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-    }
-    auto dark_row = [&](int y) {
-      for (int x = std::max(left, 0); x <= std::min(right, page.width() - 1); ++x)
-        if (page.GetPixel(x, y) != kWhite) return true;
-      return false;
-    };
-    while (top > 0 && dark_row(top - 1)) --top;
-    while (bottom + 1 < page.height() && dark_row(bottom + 1)) ++bottom;
-    for (int y = std::max(top, 0); y <= bottom; ++y)
-      for (int x = std::max(left, 0); x <= std::min(right, page.width() - 1); ++x)
-        page.SetPixel(x, y, kWhite);
-  }
-}
-
-// The page turned a quarter: column x becomes row x.
-Bitmap32 Turned(const Bitmap32& page) {
-  Bitmap32 out(page.height(), page.width());
-  for (int y = 0; y < page.height(); ++y)
-    for (int x = 0; x < page.width(); ++x) out.SetPixel(y, x, page.GetPixel(x, y));
-  return out;
+std::vector<LabelSymbols> Sorted(std::vector<LabelSymbols> labels) {
+  for (LabelSymbols& l : labels) std::sort(l.symbols.begin(), l.symbols.end());
+  return labels;
 }
 
 }  // namespace
 
-std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page) {
-  std::vector<DecodedSymbol> found;
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::QRCode);
-  for (const ZXing::Result& r : ZXing::ReadBarcodes(View(page), hints))
-    if (r.isValid()) found.push_back(Symbol(r));
-  DecodeLinear(page, found);
-  DecodeLinear(Turned(page), found);
-  std::sort(found.begin(), found.end());
-  return found;
+const std::vector<LabelSymbols>& LabelsWithSymbols() {
+  static const std::vector<LabelSymbols> labels = Sorted({
+      {__LINE__,
+       "examples/waybill-full.cpcl",
+       "cpcl",
+       {{"Code128", "73510170295253"},
+        {"Code128", "73510170295253"},  // the vertical one
+        {"Code128", "SF1234567890"},
+        {"QRCode", "WB20231019001"}}},
+      {__LINE__,
+       "examples/waybill.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890"},
+        {"Code128", "73510170295253"},
+        {"QRCode", "https://velin.example/t/SF1234567890"},
+        {"QRCode", "\xCB\xB3\xB7\xE1 SF1234567890"}}},  // 顺丰 in GBK, as the line carried it
+      {__LINE__,
+       "tests/labels/symbols.cpcl",
+       "cpcl",
+       {{"Code128", "73510170295253"},
+        {"Code128", "73510170295253"},
+        {"Code128", "AB12"},  // AB12CD: what follows the digit run is not encoded
+        {"Code128", "#12"},
+        {"Code128", "1234567"},  // odd digits: start A, one digit, then code C
+        {"QRCode", "WB20231019001"},
+        {"QRCode", "caf\xA8\xA6"}}},  // byte E9 is Latin-1 e acute, GBK A8 A6
+      {__LINE__,
+       "tests/labels/symbols.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890"},
+        {"Code128", "12345678"},
+        {"QRCode", "ABC"},
+        {"QRCode", "\xD6\xD0\xCE\xC4 GBK"}}},  // 中文 in GBK
+  });
+  return labels;
 }
 
 }  // namespace velin::test

@@ -1,5 +1,5 @@
-// Rendering label files through velin-cli render and reading its pages back; decoding what is
-// on a page with zxing-cpp.
+// Rendering label files through velin-cli render and reading its pages back; the labels whose
+// barcode and QR symbols a decoder of its own must read back, with what each symbol holds.
 #pragma once
 
 #include <ostream>
@@ -23,9 +23,17 @@ struct DecodedSymbol {
   }
   bool operator==(const DecodedSymbol& o) const = default;
 };
-void PrintTo(const DecodedSymbol& s, std::ostream* os);
-// Every barcode and QR symbol zxing-cpp finds on the page, at any of the four orientations,
-// sorted.
-std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page);
+// FORMAT "BYTES", bytes outside printable ASCII written as \xHH.
+std::string Describe(const DecodedSymbol& s);
+inline void PrintTo(const DecodedSymbol& s, std::ostream* os) { *os << Describe(s); }
+
+struct LabelSymbols {
+  int line;                            // where the row stands, for failure messages
+  const char* label;                   // path below the source tree
+  const char* mode;                    // "cpcl" or "tspl"
+  std::vector<DecodedSymbol> symbols;  // what a scanner reads on the first page, sorted
+};
+// The labels checked by decoding, each with every symbol on its first page.
+const std::vector<LabelSymbols>& LabelsWithSymbols();
 
 }  // namespace velin::test

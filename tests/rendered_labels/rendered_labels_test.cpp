@@ -1,6 +1,7 @@
 // Whole labels rendered by velin-cli render: the text-free test labels against their golden
-// pages, dot for dot, and the sample waybills through an independent reader, which must find
-// every barcode and QR symbol with the data the label carried.
+// pages, dot for dot, and the positions the label commands put their symbols at. Whether the
+// symbols read back is checked by a decoder of its own (posix/decode_test.cpp; the Windows
+// build hands its pages to the native decoder).
 //
 // VELIN_UPDATE_GOLDEN=1 rewrites the golden PNGs from what is rendered now; review the diff.
 #include <gtest/gtest.h>
@@ -121,60 +122,6 @@ TEST(RenderedLabels, TsplSymbolsLandWhereTheCommandsPutThem) {
   // (looked at above and below the turned barcode, which reaches column 480 too).
   EXPECT_EQ(DarkBoxIn(page, 465, 0, 480, 300), (DarkBox{470, 0, 479, 299}));
   EXPECT_EQ(DarkBoxIn(page, 465, 470, 480, 640), (DarkBox{470, 470, 479, 639}));
-}
-
-std::vector<DecodedSymbol> Sorted(std::vector<DecodedSymbol> symbols) {
-  std::sort(symbols.begin(), symbols.end());
-  return symbols;
-}
-
-struct LabelCase {
-  int line;
-  const char* label;
-  const char* mode;
-  std::vector<DecodedSymbol> symbols;  // what a scanner reads on the first page
-};
-
-TEST(RenderedLabels, EveryBarcodeAndQrSymbolDecodesToTheLabelsData) {
-  const LabelCase cases[] = {
-      {__LINE__,
-       "examples/waybill-full.cpcl",
-       "cpcl",
-       {{"Code128", "73510170295253"},
-        {"Code128", "73510170295253"},  // the vertical one
-        {"Code128", "SF1234567890"},
-        {"QRCode", "WB20231019001"}}},
-      {__LINE__,
-       "examples/waybill.tspl",
-       "tspl",
-       {{"Code128", "SF1234567890"},
-        {"Code128", "73510170295253"},
-        {"QRCode", "https://velin.example/t/SF1234567890"},
-        {"QRCode", "\xCB\xB3\xB7\xE1 SF1234567890"}}},  // 顺丰 in GBK, as the line carried it
-      {__LINE__,
-       "tests/labels/symbols.cpcl",
-       "cpcl",
-       {{"Code128", "73510170295253"},
-        {"Code128", "73510170295253"},
-        {"Code128", "AB12"},  // AB12CD: what follows the digit run is not encoded
-        {"Code128", "#12"},
-        {"Code128", "1234567"},  // odd digits: start A, one digit, then code C
-        {"QRCode", "WB20231019001"},
-        {"QRCode", "caf\xA8\xA6"}}},  // byte E9 is Latin-1 e acute, GBK A8 A6
-      {__LINE__,
-       "tests/labels/symbols.tspl",
-       "tspl",
-       {{"Code128", "SF1234567890"},
-        {"Code128", "12345678"},
-        {"QRCode", "ABC"},
-        {"QRCode", "\xD6\xD0\xCE\xC4 GBK"}}},  // 中文 in GBK
-  };
-  for (const LabelCase& c : cases) {
-    std::vector<Bitmap32> pages = RenderLabel(SourcePath(c.label), c.mode);
-    ASSERT_FALSE(pages.empty()) << c.label;
-    EXPECT_EQ(DecodeAll(pages[0]), Sorted(c.symbols))
-        << c.label << " (row at line " << c.line << ")";
-  }
 }
 
 }  // namespace
