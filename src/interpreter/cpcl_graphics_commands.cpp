@@ -61,13 +61,6 @@ class PageWindow {
   std::vector<uint8_t> data_;
 };
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 // CG width height x y, each followed by one space; the framing hands the header on at the
