@@ -108,7 +108,7 @@ bool TCPCLCmdThread::Step() {
     return false;
   }
   uint8_t b = 0;
-  switch (FCmdMode) {
+  switch (FCmdMode.load()) {
     case kPassThrough:
       if (USBFiFo->GetChar(b)) {
         last_byte_ = clock_.tick_ms();
@@ -281,10 +281,11 @@ void TCPCLCmdThread::PostDebugLine(const std::string& line) {
 
 bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
   if (services_.on_command) services_.on_command(cmd);
-  if (FCmdMode == kTspl) {
+  const int32_t mode = FCmdMode.load();
+  if (mode == kTspl) {
     SplitKeyword(cmd, CmdFields);
     Dispatch(kTsplTable, std::size(kTsplTable));
-  } else if (FCmdMode == kCpcl) {
+  } else if (mode == kCpcl) {
     GetParFields(cmd, 2, CmdFields);
     if (CmdFields.Count() >= 2) Dispatch(kCpclTable, std::size(kCpclTable));
   }

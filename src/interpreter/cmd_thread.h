@@ -142,8 +142,9 @@ class TCPCLCmdThread {
   // Properties.
   bool BTCmd() const { return FBTCmd.load(); }
   void SetBTCmd(bool paused) { FBTCmd.store(paused); }
-  int32_t CmdMode() const { return FCmdMode; }
-  void SetCmdMode(int32_t mode) { FCmdMode = mode; }
+  int32_t CmdMode() const { return FCmdMode.load(); }
+  // May be called from any thread; the running thread uses the new mode from its next pass.
+  void SetCmdMode(int32_t mode) { FCmdMode.store(mode); }
   bool Debug() const { return FDebug; }
 
   TUSBFiFo& fifo() { return *USBFiFo; }
@@ -212,7 +213,7 @@ class TCPCLCmdThread {
   std::string ByteBuf;  // the line being assembled; never longer than MaxByteBuf
   bool FDebug = false;
   std::atomic<bool> FBTCmd{false};
-  int32_t FCmdMode = kCpcl;
+  std::atomic<int32_t> FCmdMode{kCpcl};
   TStringList CmdFields;
   TStringList ParFields;
   std::string TranMemory;

@@ -344,6 +344,27 @@ TEST(Modes, AnUnknownModeTakesNothingAndDoesNotSpin) {
   EXPECT_GE(h.clock.tick_ms() - before, 500u);
 }
 
+TEST(Modes, AModeSetWhileTheThreadRunsIsTakenUpAtItsNextPass) {
+  QueueDispatcher ui;
+  std::vector<std::string> calls;
+  InterpreterServices services;
+  services.ui = &ui;  // the real clock: idle passes sleep 500 ms
+  services.config_path = ScratchDir() + "/config.ini";
+  std::ofstream(services.config_path) << "[system]\r\ntransfer_mode=7\r\n";
+  services.on_handler_call = [&calls](const char* name) { calls.emplace_back(name); };
+  auto port = std::make_unique<LoopbackPort>();
+  LoopbackPort* receiver = port.get();
+  auto thread = std::make_unique<TCPCLCmdThread>(services, std::move(port),
+                                                 std::make_unique<FixedDeviceSearch>());
+  receiver->Receive(reinterpret_cast<const uint8_t*>("FORM\r\n"), 6);
+  thread->Start();
+  thread->SetCmdMode(kCpcl);  // from this thread, while the interpreter's thread runs
+  for (int i = 0; i < 3000 && thread->fifo().GetFiFoSize() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  thread.reset();  // terminates and joins
+  EXPECT_EQ(calls, std::vector<std::string>{"CMD_FORM"});
+}
+
 TEST(Stop, LogsTheStopLineInDebugMode) {
   InterpreterHarness h;
   h.fifo().StartDebug();
