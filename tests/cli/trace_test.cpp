@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "base/png.h"
 #include "support/dark_box.h"
@@ -14,12 +15,23 @@ namespace {
 struct Result {
   int exit_code;
   std::string out;
+  std::string err;
 };
 
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs velin-cli (killed after fifteen minutes, so that a hang fails) and collects its
+// standard output and standard error.
 Result Cli(const std::string& args) {
-  std::string command =
-      std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " + args + " 2>/dev/null";
-  Result r{-1, ""};
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string err_path = std::string(VELIN_BINARY_DIR) + "/scratch/" +
+                               info->test_suite_name() + "." + info->name() + ".stderr";
+  std::string command = "timeout 900 " + std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " +
+                        args + " 2>" + err_path;
+  Result r{-1, "", ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
   char buffer[4096];
@@ -27,6 +39,8 @@ Result Cli(const std::string& args) {
   while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
   int status = pclose(pipe);
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = Slurp(err_path);
+  std::remove(err_path.c_str());
   return r;
 }
 
@@ -88,6 +102,36 @@ TEST(Trace, TheBundledSampleRunsToItsEnd) {
   EXPECT_EQ(r.out.substr(0, 20), "reply 00 00\nreply 76");
   EXPECT_NE(r.out.find("call CMD_PRINT\n"), std::string::npos);
   EXPECT_NE(r.out.find("log T 8 0 24 24 顺丰速运  标准快递\n"), std::string::npos);
+}
+
+TEST(Replay, AStreamLongerThanTheFifoHoldsIsTakenWholeAndAnyDropIsSaid) {
+  std::string dir = test::ScratchDir();
+  // 65 MiB: a mebibyte more than the FIFO holds, and than one raw job takes.
+  std::string in = WriteInput("big.prn", std::string(size_t{65} << 20, '\xA5'), dir);
+  std::string idle = WriteInput("idle.ini", "[system]\r\ntransfer_mode=7\r\n", dir);
+  const struct {
+    int line;
+    std::string args;
+    std::string out;
+    std::string err;
+  } rows[] = {
+      // The interpreter takes the stream as it arrives: two jobs, nothing lost.
+      {__LINE__, "trace --mode passthrough " + in,
+       "raw 67108864 -\nraw 1048576 -\nlog TCPCLCmdThread stoped\n", ""},
+      // A mode that takes nothing: the FIFO fills and drops the rest, and says so.
+      {__LINE__, "trace --config " + idle + " " + in,
+       "log receive FIFO full: 1048576 bytes dropped\nlog TCPCLCmdThread stoped\n",
+       "velin-cli trace: receive FIFO full: 1048576 bytes dropped\n"},
+      {__LINE__, "render --config " + idle + " " + in + " -o " + dir + "/pages", "",
+       "velin-cli render: receive FIFO full: 1048576 bytes dropped\n"},
+  };
+  for (const auto& row : rows) {
+    Result r = Cli(row.args);
+    EXPECT_EQ(r.exit_code, 0) << "row at line " << row.line;
+    EXPECT_EQ(r.out, row.out) << "row at line " << row.line;
+    EXPECT_EQ(r.err, row.err) << "row at line " << row.line;
+  }
+  std::remove(in.c_str());
 }
 
 TEST(Render, WritesEachPrintedPageAtOneDotPerPixel) {
