@@ -63,6 +63,7 @@ TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<Usb
   PageImage =
       std::make_unique<velin::PageImage>(services_.text ? services_.text : &PlatformTextRenderer());
   FCmdMode = OpenIniFile(config_path_)->ReadInteger("system", "transfer_mode", kCpcl);
+  dropped_seen_ = USBFiFo->dropped_bytes();
 }
 
 TCPCLCmdThread::~TCPCLCmdThread() {
@@ -104,6 +105,7 @@ void TCPCLCmdThread::Begin() {
 }
 
 void TCPCLCmdThread::Finish() {
+  ReportDroppedBytes(/*final=*/true);
   if (USBFiFo->debug()) {
     PostDebugLine(kStopLine);
     clock_.sleep_ms(10);
@@ -113,18 +115,20 @@ void TCPCLCmdThread::Finish() {
 void TCPCLCmdThread::RunUntilIdle() {
   for (;;) {
     bool took = Step();
-    if (!took && USBFiFo->GetFiFoSize() == 0 && TranMemory.empty()) return;
+    // A pass that takes nothing from a FIFO that still holds bytes is paused or has no mode
+    // to serve: nothing changes until someone else acts.
+    if (!took && (TranMemory.empty() || FBTCmd.load())) return;
   }
 }
 
 bool TCPCLCmdThread::Step() {
-  if (clock_.tick_ms() - last_report_ > 500) ReportProgress();
+  ReportIfDue();
   if (FBTCmd.load()) {
     clock_.sleep_ms(500);
     return false;
   }
   uint8_t b = 0;
-  switch (FCmdMode) {
+  switch (FCmdMode.load()) {
     case kPassThrough:
       if (USBFiFo->GetChar(b)) {
         last_byte_ = clock_.tick_ms();
@@ -148,6 +152,34 @@ bool TCPCLCmdThread::Step() {
       clock_.sleep_ms(500);
       return false;
   }
+}
+
+void TCPCLCmdThread::ReportIfDue() {
+  if (clock_.tick_ms() - last_report_ <= 500) return;
+  ReportProgress();
+  ReportDroppedBytes(/*final=*/false);
+}
+
+void TCPCLCmdThread::ReportDroppedBytes(bool final) {
+  const size_t total = USBFiFo->dropped_bytes();
+  if (total != dropped_seen_) {
+    drop_episode_ += total - dropped_seen_;
+    dropped_seen_ = total;
+    if (!final) return;  // still dropping: the episode goes on
+  }
+  if (drop_episode_ == 0) return;
+  if (USBFiFo->debug())
+    PostDebugLine("receive FIFO full: " + std::to_string(drop_episode_) + " bytes dropped");
+  drop_episode_ = 0;
+}
+
+bool TCPCLCmdThread::AwaitResume(uint32_t poll_ms) {
+  while (FBTCmd.load()) {
+    if (Terminated()) return false;
+    ReportIfDue();
+    clock_.sleep_ms(poll_ms);
+  }
+  return true;
 }
 
 void TCPCLCmdThread::ReportProgress() {
@@ -298,10 +330,11 @@ void TCPCLCmdThread::PostDebugLine(const std::string& line) {
 
 bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
   if (services_.on_command) services_.on_command(cmd);
-  if (FCmdMode == kTspl) {
+  const int32_t mode = FCmdMode.load();
+  if (mode == kTspl) {
     SplitKeyword(cmd, CmdFields);
     Dispatch(kTsplTable, std::size(kTsplTable));
-  } else if (FCmdMode == kCpcl) {
+  } else if (mode == kCpcl) {
     GetParFields(cmd, 2, CmdFields);
     if (CmdFields.Count() >= 2) Dispatch(kCpclTable, std::size(kCpclTable));
   }

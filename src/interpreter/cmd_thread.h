@@ -136,8 +136,9 @@ class TCPCLCmdThread {
   // One pass of the loop. Returns true if it took a byte from the FIFO.
   bool Step();
   void Finish();
-  // Steps until a pass finds the FIFO empty and no pass-through job is waiting to be sent:
-  // how the command-line tool and tests replay a stream to its end on the virtual clock.
+  // Steps until a pass takes nothing (the FIFO is empty, or the thread is paused or has no
+  // mode to serve) and no pass-through job is waiting to be sent (or the thread is paused):
+  // how tests run a stream to its end on the virtual clock.
   void RunUntilIdle();
 
   bool ExecuteCommand(const std::string& cmd);
@@ -147,8 +148,9 @@ class TCPCLCmdThread {
   // Properties.
   bool BTCmd() const { return FBTCmd.load(); }
   void SetBTCmd(bool paused) { FBTCmd.store(paused); }
-  int32_t CmdMode() const { return FCmdMode; }
-  void SetCmdMode(int32_t mode) { FCmdMode = mode; }
+  int32_t CmdMode() const { return FCmdMode.load(); }
+  // May be called from any thread; the running thread uses the new mode from its next pass.
+  void SetCmdMode(int32_t mode) { FCmdMode.store(mode); }
   bool Debug() const { return FDebug; }
 
   TUSBFiFo& fifo() { return *USBFiFo; }
@@ -168,7 +170,17 @@ class TCPCLCmdThread {
   static const KeywordEntry kCpclTable[];
   static const KeywordEntry kTsplTable[];
 
+  // Every 500 ms (also while paused): the progress report, and the end of an episode of
+  // bytes dropped by a full FIFO.
+  void ReportIfDue();
   void ReportProgress();
+  // Logs (in debug mode) one line per episode of dropped bytes, with its count, once a
+  // report finds that no more were dropped since the previous one, or at the end (`final`).
+  void ReportDroppedBytes(bool final);
+  // For the handlers that take bytes from the FIFO themselves: returns at once unless paused;
+  // while paused takes nothing and sleeps `poll_ms` at a time (still reporting). False if the
+  // thread was terminated during the pause: the handler then gives up.
+  bool AwaitResume(uint32_t poll_ms);
   void FrameByte(uint8_t b);
   void AnswerControlByte(uint8_t b);
   void Reply(std::initializer_list<uint8_t> bytes);
@@ -217,7 +229,7 @@ class TCPCLCmdThread {
   std::string ByteBuf;  // the line being assembled; never longer than MaxByteBuf
   bool FDebug = false;
   std::atomic<bool> FBTCmd{false};
-  int32_t FCmdMode = kCpcl;
+  std::atomic<int32_t> FCmdMode{kCpcl};
   TStringList CmdFields;
   TStringList ParFields;
   std::string TranMemory;
@@ -234,6 +246,8 @@ class TCPCLCmdThread {
   int cut_target_ = 0;
   int space_count_ = 0;
   bool discarding_ = false;  // an over-long line is being skipped up to its CR or LF
+  size_t dropped_seen_ = 0;  // the FIFO's drop count at the last report
+  size_t drop_episode_ = 0;  // bytes dropped in the episode not yet logged
 
   std::atomic<bool> terminated_{false};
   const std::thread::id owner_thread_ = std::this_thread::get_id();

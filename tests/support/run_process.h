@@ -1,5 +1,5 @@
 // Running a program of this build as a user runs it: its arguments passed as they are, its
-// standard output captured, its standard error discarded.
+// standard output and standard error captured.
 #pragma once
 
 #include <string>
@@ -10,6 +10,7 @@ namespace velin::test {
 struct ProcessResult {
   int exit_code = -1;  // -1 when the program could not be started or did not exit normally
   std::string out;     // everything it wrote to standard output, byte for byte
+  std::string err;     // everything it wrote to standard error, byte for byte
 };
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args);
