@@ -101,6 +101,11 @@ struct InterpreterServices {
   // Observers for tools and tests, called on the interpreter thread.
   std::function<void(const char* handler)> on_handler_call;
   std::function<void(const std::string& line)> on_command;  // every line ExecuteCommand gets
+  // After every print call: each label a print command sends to a printer (not when no
+  // printer is bound) and each raw job, with its outcome. A raw job fails only when its
+  // printer cannot be opened (after the message box is closed); what the printer makes of the
+  // bytes is not known. Must not throw.
+  std::function<void(const PrintReport&)> on_print;
 };
 
 class TCPCLCmdThread {
@@ -180,8 +185,10 @@ class TCPCLCmdThread {
   bool SplitParameters(int count);
   // The bound printer's name: the override, else [system] printer read now.
   std::string BoundPrinter();
-  // Prints the page on the bound printer: false if none is bound.
+  // Prints the page on the bound printer: false if none is bound. Failures throw after
+  // on_print.
   bool PrintPage();
+  void ReportPrint(const PrintReport& report);
 
   // CPCL handlers.
   void CMD_START();
