@@ -184,10 +184,13 @@ bool TCPCLCmdThread::PrintPage() {
   report.printer = printer;
   try {
     if (!services_.printers) throw std::runtime_error("NotFindPrinter.");
-    std::lock_guard<std::mutex> hold(PageImage->lock());
-    report.page = {PageImage->Width(), PageImage->Height()};
-    PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &PageImage->bitmap(),
-                         &report.device);
+    Bitmap32 page;
+    {
+      std::lock_guard<std::mutex> hold(PageImage->lock());
+      report.page = {PageImage->Width(), PageImage->Height()};
+      page = PageImage->bitmap();
+    }
+    PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &page, &report.device);
   } catch (const std::bad_alloc&) {
     report.error = "Out of memory";
     ReportPrint(report);

@@ -185,8 +185,9 @@ class TCPCLCmdThread {
   bool SplitParameters(int count);
   // The bound printer's name: the override, else [system] printer read now.
   std::string BoundPrinter();
-  // Prints the page on the bound printer: false if none is bound. Failures throw after
-  // on_print.
+  // Prints the page on the bound printer: false if none is bound. The page is copied under
+  // its lock and the copy printed without it, so drawing and the preview go on while the job
+  // is submitted, and the job prints the page as it was. Failures throw after on_print.
   bool PrintPage();
   void ReportPrint(const PrintReport& report);
 

@@ -1,7 +1,11 @@
-// Print jobs seen from the interpreter: the report of every print call.
+// Print jobs seen from the interpreter: the report of every print call, and what the page
+// lock covers while a job is out.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/interpreter_harness.h"
@@ -10,6 +14,22 @@ namespace velin {
 namespace {
 
 using test::InterpreterHarness;
+
+// Takes `lock` from another thread, giving up after a few seconds; true if it was taken, and
+// then `while_held` has run under it.
+bool LockFromAnotherThread(std::mutex& lock, const std::function<void()>& while_held) {
+  auto taken = std::async(std::launch::async, [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!lock.try_lock()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    while_held();
+    lock.unlock();
+    return true;
+  });
+  return taken.get();
+}
 
 // The fields that matter of one report, as one comparable line.
 std::string Show(const PrintReport& r) {
@@ -119,6 +139,45 @@ TEST(PrintJob, EveryPrintCallIsReportedWithItsOutcome) {
     for (const PrintReport& r : h.print_reports) shown.push_back(Show(r));
     EXPECT_EQ(shown, row.reports);
     EXPECT_EQ(h.message_boxes, row.boxes);  // the raw job's box is still shown
+  }
+}
+
+TEST(PrintJob, ThePageIsFreeWhileTheJobIsSubmittedAndPrintsAsItWasAtPrint) {
+  const struct {
+    const char* name;
+    const char* config;
+    const char* label;  // draws a 320 × 240 page
+    const char* print;
+  } rows[] = {
+      {"cpcl", "[system]\r\ntransfer_mode=1\r\nprinter=Label Printer\r\n",
+       "! 0 200 200 240 1\r\nPW 320\r\nBOX 10 10 100 100 3\r\nLINE 0 200 319 200 4\r\n",
+       "PRINT\r\n"},
+      {"tspl", "[system]\r\ntransfer_mode=2\r\nprinter=Label Printer\r\n",
+       "SIZE 40 mm,30 mm\r\nCLS\r\nBAR 10,10,50,50\r\nBAR 0,200,320,4\r\n", "PRINT 1,1\r\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    InterpreterHarness h(row.config);
+    h.printer.printable_area = {320, 240};  // one device pixel per dot
+    h.Receive(row.label);
+    h.Run();
+    const Bitmap32 at_print = h.thread().page().bitmap();
+    ASSERT_EQ(at_print.width(), 320);
+    ASSERT_EQ(at_print.height(), 240);
+
+    // While the job is out, the preview (another thread) takes the lock, and the next label
+    // changes the page.
+    bool taken = false;
+    h.printer.during_job = [&] {
+      taken = LockFromAnotherThread(h.thread().page().lock(),
+                                    [&] { h.thread().page().bitmap().Fill(kBlack); });
+    };
+    h.Receive(row.print);
+    h.Run();
+    EXPECT_TRUE(taken) << "the page lock was held while the job was submitted";
+    ASSERT_EQ(h.printer.graphic_jobs.size(), 1u);
+    EXPECT_TRUE(h.printer.graphic_jobs[0].page == at_print)
+        << "the printed page is not the page as it was at PRINT";
   }
 }
 
