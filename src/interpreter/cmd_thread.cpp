@@ -212,16 +212,49 @@ void TCPCLCmdThread::FlushPassThrough() {
 
 void TCPCLCmdThread::WriteRawStringToPrinter(const std::string& printer, const std::string& bytes) {
   if (!services_.printers) return;
-  velin::WriteRawStringToPrinter(*services_.printers, services_.message_box, printer, bytes);
+  PrintReport report;
+  report.kind = PrintReport::Kind::kRaw;
+  report.printer = printer;
+  report.device = printer;
+  report.bytes = bytes.size();
+  const uint32_t code =
+      velin::WriteRawStringToPrinter(*services_.printers, services_.message_box, printer, bytes);
+  report.ok = code == 0;
+  if (!report.ok) report.error = "error " + std::to_string(code);
+  ReportPrint(report);
 }
 
 bool TCPCLCmdThread::PrintPage() {
-  std::string printer = BoundPrinter();
+  const std::string printer = BoundPrinter();
   if (printer.empty()) return false;
-  if (!services_.printers) throw std::runtime_error("NotFindPrinter.");
-  std::lock_guard<std::mutex> hold(PageImage->lock());
-  PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &PageImage->bitmap());
+  PrintReport report;
+  report.kind = PrintReport::Kind::kLabel;
+  report.printer = printer;
+  try {
+    if (!services_.printers) throw std::runtime_error("NotFindPrinter.");
+    Bitmap32 page;
+    {
+      std::lock_guard<std::mutex> hold(PageImage->lock());
+      report.page = {PageImage->Width(), PageImage->Height()};
+      page = PageImage->bitmap();
+    }
+    PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &page, &report.device);
+  } catch (const std::bad_alloc&) {
+    report.error = "Out of memory";
+    ReportPrint(report);
+    throw;
+  } catch (const std::exception& e) {
+    report.error = e.what();
+    ReportPrint(report);
+    throw;
+  }
+  report.ok = true;
+  ReportPrint(report);
   return true;
+}
+
+void TCPCLCmdThread::ReportPrint(const PrintReport& report) {
+  if (services_.on_print) services_.on_print(report);
 }
 
 std::string TCPCLCmdThread::BoundPrinter() {

@@ -101,6 +101,11 @@ struct InterpreterServices {
   // Observers for tools and tests, called on the interpreter thread.
   std::function<void(const char* handler)> on_handler_call;
   std::function<void(const std::string& line)> on_command;  // every line ExecuteCommand gets
+  // After every print call: each label a print command sends to a printer (not when no
+  // printer is bound) and each raw job, with its outcome. A raw job fails only when its
+  // printer cannot be opened (after the message box is closed); what the printer makes of the
+  // bytes is not known. Must not throw.
+  std::function<void(const PrintReport&)> on_print;
 };
 
 class TCPCLCmdThread {
@@ -197,8 +202,11 @@ class TCPCLCmdThread {
   bool SplitParameters(int count);
   // The bound printer's name: the override, else [system] printer read now.
   std::string BoundPrinter();
-  // Prints the page on the bound printer: false if none is bound.
+  // Prints the page on the bound printer: false if none is bound. The page is copied under
+  // its lock and the copy printed without it, so drawing and the preview go on while the job
+  // is submitted, and the job prints the page as it was. Failures throw after on_print.
   bool PrintPage();
+  void ReportPrint(const PrintReport& report);
 
   // CPCL handlers.
   void CMD_START();

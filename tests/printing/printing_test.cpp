@@ -86,8 +86,10 @@ TEST(PrintBitmapToFitPage, PrinterSelectionRule) {
       {"Étiquettes", "Étiquettes"},
   };
   for (const auto& step : steps) {
-    PrintBitmapToFitPage(printers, selection, step.bound, &label);
+    std::string selected;
+    PrintBitmapToFitPage(printers, selection, step.bound, &label, &selected);
     EXPECT_EQ(printers.graphic_jobs.back().printer, step.expected) << step.bound;
+    EXPECT_EQ(selected, step.expected) << step.bound;
   }
   EXPECT_EQ(printers.graphic_jobs.size(), std::size(steps));
   // The list is read once per run: a printer installed later is not seen.
@@ -161,8 +163,9 @@ TEST(WriteRawStringToPrinter, PassesTheBytesThroughOrReportsTheOpenFailure) {
   for (const auto& row : rows) {
     FakePrinterSystem printers;
     std::vector<std::string> boxes;
-    WriteRawStringToPrinter(
+    const uint32_t code = WriteRawStringToPrinter(
         printers, [&boxes](const std::string& text) { boxes.push_back(text); }, row.printer, bytes);
+    EXPECT_EQ(code, *row.message == '\0' ? 0u : 1801u) << row.printer;
     if (*row.message == '\0') {
       EXPECT_TRUE(boxes.empty()) << row.printer;
       ASSERT_EQ(printers.raw_jobs.size(), 1u) << row.printer;
