@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 namespace velin {
 
@@ -16,6 +17,13 @@ class UiDispatcher {
  public:
   virtual ~UiDispatcher() = default;
   virtual void Post(std::function<void()> message) = 0;
+  // The same for a message that stands for window message `id` (WM_THREADDATA,
+  // WM_DEBUG_DATA): a dispatcher over a real window posts it under that number; others treat
+  // it as Post does.
+  virtual void PostAs(unsigned id, std::function<void()> message) {
+    (void)id;
+    Post(std::move(message));
+  }
 };
 
 // A queue that a loop drains; stands for the message queue of a window thread.

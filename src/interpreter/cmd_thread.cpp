@@ -193,7 +193,8 @@ void TCPCLCmdThread::ReportProgress() {
   }
   record->StatusMessage = kStatusMessage;
   if (services_.ui && services_.main_window) {
-    services_.ui->Post([target = services_.main_window, record] { target(*record); });
+    services_.ui->PostAs(WM_THREADDATA,
+                         [target = services_.main_window, record] { target(*record); });
   }
   last_report_ = clock_.tick_ms();
   progress_ = (progress_ + 10) % 100;
@@ -358,7 +359,8 @@ void TCPCLCmdThread::PostDebugLine(const std::string& line) {
   if (!services_.ui || !services_.debug_window) return;
   auto record = std::make_shared<TDebugData>();
   record->MsgStr = line;
-  services_.ui->Post([target = services_.debug_window, record] { target(*record); });
+  services_.ui->PostAs(WM_DEBUG_DATA,
+                       [target = services_.debug_window, record] { target(*record); });
 }
 
 bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {

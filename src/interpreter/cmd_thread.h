@@ -23,6 +23,10 @@
 
 namespace velin {
 
+// The window messages that carry the interpreter's records (WM_USER + 1001 and + 1002).
+inline constexpr unsigned WM_THREADDATA = 2025;
+inline constexpr unsigned WM_DEBUG_DATA = 2026;
+
 // Progress record for the main window, posted as WM_THREADDATA every 500 ms.
 struct TThreadData {
   int Progress = 0;  // 0, 10, ..., 90, 0, ...
