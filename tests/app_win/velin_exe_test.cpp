@@ -451,6 +451,27 @@ TEST_F(VelinWindow, TheTrayMenusExitEndsTheProgramAndRemovesTheIcon) {
   EXPECT_FALSE(TrayIconPresent(main_));
 }
 
+TEST(VelinExit, WithoutConfigItShowsCpclAndNoPrinterAndTheCloseButtonEndsIt) {
+  VelinProcess velin;
+  const std::string dir = std::string(VELIN_BINARY_DIR) + "/scratch/VelinExit";
+  std::filesystem::remove_all(dir);
+  velin.Start(dir, "");  // no config.ini at all
+  HWND main = WaitForMainWindow(velin);
+  ASSERT_NE(main, nullptr);
+  // Without config.ini: CPCL and no printer selected.
+  const std::vector<HWND> lists = OfClass(Page(main, "系统设置"), L"ComboBox");
+  ASSERT_EQ(lists.size(), 3u);
+  EXPECT_EQ(ComboSelection(lists[0]), -1);
+  EXPECT_EQ(ComboSelection(lists[1]), 1);
+  ASSERT_TRUE(TrayIconPresent(main));
+  HWND close = FindControl(main, L"关闭", L"Button");
+  ASSERT_NE(close, nullptr);
+  Press(close);
+  EXPECT_EQ(velin.WaitExit(10s), std::optional<DWORD>(0));
+  EXPECT_FALSE(TrayIconPresent(main));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/config.ini")) << "nothing was written";
+}
+
 // A receiver stand-in on the USB port: the named pipe, reached through the test switch.
 bool HasCaptureQueue() {
   const auto names = SpoolerPrinters();
