@@ -59,6 +59,20 @@ HWND OpenTrayMenu(const VelinProcess& velin, HWND main) {
   return menu;
 }
 
+// How many pixels of `area` are within a small distance of `colour` (0x00BBGGRR).
+int PixelsNear(const Bitmap32& picture, const RECT& area, Color colour) {
+  int n = 0;
+  for (int y = std::max<int>(0, area.top); y < std::min<int>(picture.height(), area.bottom); ++y)
+    for (int x = std::max<int>(0, area.left); x < std::min<int>(picture.width(), area.right); ++x) {
+      const Color c = picture.GetPixel(x, y);
+      int d = 0;
+      for (int shift : {0, 8, 16})
+        d += std::abs(int((c >> shift) & 0xFF) - int((colour >> shift) & 0xFF));
+      n += d < 40;
+    }
+  return n;
+}
+
 int RingValue(HWND ring) { return static_cast<int>(SendMessageW(ring, PBM_GETPOS, 0, 0)); }
 
 // The ring's values over `span`, as the heartbeat turns it.
@@ -270,7 +284,13 @@ TEST_F(VelinWindow, NavigationSwitchesPagesAndColoursWithRealGlyphs) {
     }
     const Bitmap32 picture = Picture(main_);
     SaveArtefact(picture, "velin-page" + std::to_string(i));
-    if (i == 0) SaveArtefact(picture, "velin-main-window");
+    if (i == 0) {
+      SaveArtefact(picture, "velin-main-window");
+      // The state button shows image 8 (a red cross) from the program's resources.
+      const RECT state = Within(Control(app::kReceiverMissing), main_);
+      EXPECT_GT(PixelsNear(picture, state, Bgr(skin::Rgb(220, 38, 38))), 4);
+      EXPECT_EQ(PixelsNear(picture, state, Bgr(skin::Rgb(22, 163, 74))), 0);
+    }
     // The current entry is white, the others have the column's colour.
     for (int j = 0; j < 3; ++j) {
       const RECT entry = Within(Control(pages[j]), main_);
@@ -501,6 +521,14 @@ TEST(VelinEndToEnd, ALabelFromTheReceiverPrintsAndStatusQueriesAreAnswered) {
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(Eventually([&] { return FindControl(main, Wide(app::kReceiverFound), L"Button"); }))
       << "the stand-in was not found";
+  {
+    // Image 6 (a green tick) now.
+    const Bitmap32 picture = Picture(main);
+    SaveArtefact(picture, "velin-receiver-found");
+    const RECT state = Within(FindControl(main, Wide(app::kReceiverFound), L"Button"), main);
+    EXPECT_GT(PixelsNear(picture, state, Bgr(skin::Rgb(22, 163, 74))), 4);
+    EXPECT_EQ(PixelsNear(picture, state, Bgr(skin::Rgb(220, 38, 38))), 0);
+  }
 
   // Status queries: ESC echoes the next byte; RS and five bytes get the four-byte reply.
   receiver.Send("\x1b\x76");

@@ -25,7 +25,7 @@ Tmain::~Tmain() {
   FreeStateImages();
 }
 
-void Tmain::Create(HICON icon) {
+void Tmain::Create(HICON icon, int dpi) {
   const skin::Theme& t = skin::DefaultTheme();
   skin::FrameArgs args;
   args.title = kAppTitle;
@@ -38,6 +38,7 @@ void Tmain::Create(HICON icon) {
   args.close_button = true;
   args.task_bar_button = true;
   args.icon = icon;
+  args.dpi = dpi;
   frame_.Create(args);
   frame_.on_minimise = [this] { HideToTray(); };
   frame_.on_close = [this] {

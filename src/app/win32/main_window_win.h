@@ -32,8 +32,11 @@ class Tmain {
   Tmain& operator=(const Tmain&) = delete;
 
   // Creates the window hidden, centred on the monitor under the mouse pointer, page 0 shown
-  // (FormCreate's part that concerns the window). Throws std::runtime_error on failure.
-  void Create(HICON icon);
+  // (FormCreate's part that concerns the window), at that monitor's dpi unless `dpi` is given
+  // (tests). Throws std::runtime_error on failure.
+  void Create(HICON icon, int dpi = 0);
+  // The image the state button shows (kImageReceiverFound or kImageReceiverMissing).
+  int state_image() const { return state_image_; }
   // Shows the window in its normal state and brings it to the front (start-up, the tray).
   void ShowNormal();
   // btn_minClick: hides the window; it leaves the task bar, the tray icon stays.
