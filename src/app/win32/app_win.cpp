@@ -36,9 +36,8 @@ App::~App() { Shutdown(); }
 
 int App::Run() {
   FormCreate();
-  if (!tray_.Add(main_->hwnd(), small_icon_, kAppTitle)) {
-    // No notification area (yet): TaskbarCreated adds the icon once there is one.
-  }
+  // Without a notification area yet (Explorer still starting), TaskbarCreated adds it later.
+  tray_.Add(main_->hwnd(), small_icon_, kAppTitle);
   main_->ShowNormal();
   const int code = skin::RunMessageLoop();
   Shutdown();

@@ -13,11 +13,13 @@ bool TrayIcon::Add(HWND owner, HICON icon, const std::string& tip) {
   icon_ = icon;
   tip_ = Utf8ToWide(tip);
   if (taskbar_created_ == 0) taskbar_created_ = RegisterWindowMessageW(L"TaskbarCreated");
+  wanted_ = true;
   added_ = Notify(NIM_ADD);
   return added_;
 }
 
 void TrayIcon::Remove() {
+  wanted_ = false;
   if (!added_) return;
   Notify(NIM_DELETE);
   added_ = false;
@@ -73,7 +75,7 @@ bool TrayIcon::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT
   }
   if (taskbar_created_ != 0 && message == taskbar_created_) {
     // Explorer started again and lost every icon.
-    if (owner_ != nullptr && added_) added_ = Notify(NIM_ADD) || Notify(NIM_MODIFY);
+    if (owner_ != nullptr && wanted_) added_ = Notify(NIM_ADD) || Notify(NIM_MODIFY);
     *result = 0;
     return true;
   }

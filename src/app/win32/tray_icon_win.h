@@ -27,7 +27,8 @@ class TrayIcon {
   TrayIcon(const TrayIcon&) = delete;
   TrayIcon& operator=(const TrayIcon&) = delete;
 
-  // Adds the icon for `owner` (which must outlive it) with `tip`. False if the shell refused.
+  // Adds the icon for `owner` (which must outlive it) with `tip`. False if the shell refused
+  // (no notification area yet): the icon is then added when TaskbarCreated arrives.
   bool Add(HWND owner, HICON icon, const std::string& tip);
   // Removes the icon; nothing if it is not there.
   void Remove();
@@ -47,7 +48,8 @@ class TrayIcon {
   HWND owner_ = nullptr;
   HICON icon_ = nullptr;
   std::wstring tip_;
-  bool added_ = false;
+  bool added_ = false;   // the shell holds the icon
+  bool wanted_ = false;  // between Add and Remove
   UINT taskbar_created_ = 0;
 };
 
