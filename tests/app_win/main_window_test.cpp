@@ -11,6 +11,7 @@
 
 #include "app/app_texts.h"
 #include "app/win32/main_window_win.h"
+#include "base/win32/wide_win.h"
 #include "glyph_check.h"
 #include "skin/dpi.h"
 #include "support/test_paths.h"
@@ -65,7 +66,7 @@ TEST(MainWindowLayout, ScalesWithTheDpiAndKeepsEveryControlInsideItsPage) {
         GetWindowRect(child, &r);
         EXPECT_TRUE(r.left >= area.left && r.top >= area.top && r.right <= area.right &&
                     r.bottom <= area.bottom)
-            << dpi << ": " << test::ClassOf(child).size() << " control leaves page " << page;
+            << dpi << ": " << WideToUtf8(test::ClassOf(child)) << " leaves page " << page;
         for (const RECT& other : placed) EXPECT_FALSE(Overlap(r, other)) << dpi << " page " << page;
         placed.push_back(r);
       }
