@@ -19,9 +19,8 @@ constexpr uint32_t kQrPollMs = 100;
 constexpr int kQrEmptyPolls = 20;
 // A block is kept up to this many bytes; later bytes are still taken and still end the block
 // at "ENDQR" or "OFF", but are dropped, so a sender that never ends its block cannot grow
-// memory without bound. Nine times the largest payload any QR symbol holds (7089 bytes),
-// and far beyond the 106 bytes of the version 6-M symbol drawn, so a payload cut here could
-// never have been drawn anyway.
+// memory without bound. Nine times the largest payload any QR symbol holds (7089 bytes), so a
+// payload cut here could never have been drawn anyway.
 constexpr size_t kQrBlockKept = 64 * 1024;
 
 bool EndsWith(std::string_view text, std::string_view tail) {
@@ -88,8 +87,8 @@ void TCPCLCmdThread::CMD_BARCODE() {
       // Each character stands for one byte: U+0000-U+00FF, which the ANSI code page gives
       // back as that byte (ASCII) or as its own encoding of the Latin-1 character, or "?".
       std::string code = Utf8ToAnsi(payload);
-      // Data the symbol cannot hold is drawn as the empty text's symbol, as the label
-      // printers do; the debug log says so, since a scanner will read nothing from it.
+      // Data no version holds is drawn as the empty text's symbol; the debug log says so,
+      // since a scanner will read nothing from it.
       if (!DrawQrSymbol(*PageImage, code, qr.x, qr.y, qr.Mn) && USBFiFo->debug())
         PostDebugLine("CMD_BARCODE:QR data of " + std::to_string(code.size()) +
                       " bytes does not fit the symbol");

@@ -160,8 +160,9 @@ void TCPCLCmdThread::CMD_TSPL_BARCODE() {
   });
 }
 
-// QRCODE x, y, ECC level, cell width, mode, rotation, "content": a version 6-M symbol,
-// never turned, each module cell width dots square.
+// QRCODE x, y, ECC level, cell width, mode, rotation, "content": a level M symbol of version
+// 6, or the smallest larger one that holds the content; never turned, each module cell width
+// dots square. Content no version holds draws the empty text's symbol, logged in debug mode.
 void TCPCLCmdThread::CMD_TSPL_QRCODE() {
   Quietly([this] {
     SplitByComma(CmdFields[2], ParFields);
@@ -172,7 +173,10 @@ void TCPCLCmdThread::CMD_TSPL_QRCODE() {
     item.Mn = StrToInt(ParFields[3]);
     item.data = QuotedText(ParFields[6]);
     // The line was decoded from the ANSI code page: encoding it again gives the bytes sent.
-    DrawQrSymbol(*PageImage, Utf8ToAnsi(item.data), item.x, item.y, item.Mn);
+    const std::string code = Utf8ToAnsi(item.data);
+    if (!DrawQrSymbol(*PageImage, code, item.x, item.y, item.Mn) && USBFiFo->debug())
+      PostDebugLine("CMD_TSPL_QRCODE:QR data of " + std::to_string(code.size()) +
+                    " bytes does not fit the symbol");
   });
 }
 

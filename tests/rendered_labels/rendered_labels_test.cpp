@@ -156,7 +156,7 @@ TEST(RenderedLabels, EveryBarcodeAndQrSymbolDecodesToTheLabelsData) {
        "cpcl",
        {{"Code128", "73510170295253"},
         {"Code128", "73510170295253"},
-        {"Code128", "AB12"},  // AB12CD: what follows the digit run is not encoded
+        {"Code128", "AB12CD"},  // letters after the digit run are encoded too
         {"Code128", "#12"},
         {"Code128", "1234567"},  // odd digits: start A, one digit, then code C
         {"QRCode", "WB20231019001"},
