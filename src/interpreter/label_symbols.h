@@ -49,4 +49,50 @@ int SmallestQrVersion(size_t length, int eclevel);
 // empty text, and then the result is false. Takes the page lock.
 bool DrawQrSymbol(PageImage& page, const std::string& code, int x, int y, int factor);
 
+// --- The printer dialect ---------------------------------------------------------------------
+
+// A linear barcode in the symbology its label names.
+struct PrinterBarcode {
+  TBarcodeType type = TBarcodeType::bcCode128M;
+  std::string text;       // as the encoder gets it
+  bool checksum = false;  // the encoder adds the check character or digit
+  double ratio = 2.0;     // wide to narrow
+  std::string readable;   // the human-readable line
+};
+
+// What a CPCL (`tspl` false) or TSPL barcode type name stands for, for `data` (UTF-8) whose
+// bytes as received are `bytes`; `ratio` is the label's wide-to-narrow ratio, used by the
+// symbologies that have one. 128 and EAN128 (UCCEAN128) are the shortest Code 128 of the
+// bytes (EAN128 with FNC1 after the start), 128M takes the label's "!nnn" values; 39, 39C,
+// F39, F39C, 39S; 93; I2OF5, 25 and their C forms (a check digit added), ITF14; EAN13,
+// EAN8 and UPCA (12, 7 and 11 digits get their check digit); CODABAR, CODA; MSI forms; POSTNET,
+// POST. False for a type the encoder lacks (UPCE, add-on forms, PLESSEY, ...): `out` is then
+// the shortest Code 128 of the bytes, so the data is still carried.
+bool PrinterSymbology(std::string_view type_name, bool tspl, const std::string& data,
+                      const std::string& bytes, double ratio, PrinterBarcode& out);
+
+// The symbol's length in dots at `narrow` dots per narrow element; throws EBarcodeError.
+int PrinterBarcodeWidth(const PrinterBarcode& symbol, int narrow);
+
+// Paints it as DrawCode128 paints, with bars exactly `height` rows high. Takes the page lock.
+void DrawPrinterBarcode(PageImage& page, const PrinterBarcode& symbol, int x, int y, int narrow,
+                        int height, int angle);
+
+// A QR symbol as a label printer draws it: the bytes as received, the level, the mask (-1
+// automatic), each module `module` dots, the smallest version that holds the data.
+struct PrinterQr {
+  std::string bytes;
+  int eclevel = 1;
+  int mask = -1;
+  int module = 6;
+};
+
+// Dots per side of the symbol; 0 when no version holds the data.
+int PrinterQrSide(const PrinterQr& qr);
+
+// Paints it opaquely in the square of PrinterQrSide dots whose top-left is (x, y), its content
+// turned `rotation` degrees clockwise (0, 90, 180, 270) within that square. False, and
+// nothing drawn, when no version holds the data. Takes the page lock.
+bool DrawPrinterQr(PageImage& page, const PrinterQr& qr, int x, int y, int rotation);
+
 }  // namespace velin

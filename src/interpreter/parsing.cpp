@@ -72,6 +72,12 @@ void SplitByComma(const std::string& text, TStringList& Fields) {
   for (Regex::Match& m : item.SearchAll(text)) Fields.Add(std::move(m.groups[1]));
 }
 
+std::string TsplQuotedText(const std::string& item) {
+  static const Regex quoted("^\"([^\"]+)\"$");
+  Regex::Match m;
+  return quoted.Search(item, m) ? m.groups[1] : item;
+}
+
 bool IsDigitsOnly(const std::string& s) {
   static const Regex digits("^\\d+$");
   return digits.Matches(s);

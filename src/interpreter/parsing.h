@@ -39,6 +39,10 @@ void SplitKeyword(const std::string& line, TStringList& Fields);
 // TSPL parameter splitter: every maximal run of characters other than a comma, spaces kept.
 void SplitByComma(const std::string& text, TStringList& Fields);
 
+// A TSPL text item: "text" -> text; anything else (no quotes, "" with nothing inside, text
+// around the quotes) is used as it stands.
+std::string TsplQuotedText(const std::string& item);
+
 // One or more ASCII digits and nothing else.
 bool IsDigitsOnly(const std::string& s);
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "base/png.h"
 #include "support/dark_box.h"
@@ -16,9 +17,10 @@ struct Result {
   std::string out;
 };
 
-Result Cli(const std::string& args) {
+// Standard error goes to `error_file`.
+Result Cli(const std::string& args, const std::string& error_file = "/dev/null") {
   std::string command =
-      std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " + args + " 2>/dev/null";
+      std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli " + args + " 2>" + error_file;
   Result r{-1, ""};
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
@@ -53,7 +55,46 @@ TEST(Trace, PrintsLogCallsAndRepliesInOrder) {
             "reply 22 03 C5 20\n"
             "log PRINT\n"
             "call CMD_PRINT\n"
-            "log TCPCLCmdThread stoped\n");
+            "log TCPCLCmdThread stoped\n"
+            "ignored: T4 x1\n");  // the tab is no part of the line: "T4" is no keyword
+}
+
+// The closing report: one line per keyword no handler matched and per handler that failed,
+// counted, with the first failure's reason; the printer dialect knows more keywords.
+TEST(Trace, EndsWithWhatTheLabelUsedThatWasIgnoredOrFailed) {
+  std::string in = WriteInput("report.cpcl",
+                              "! 0 200 200 400 1\r\nCENTER\r\nT 8 0 13.6 334.4 A\r\n"
+                              "T 8 0 10.5 20 B\r\nCENTER\r\nSETMAG 2\r\nGAP-SENSE\r\n"
+                              "PRINT\r\n");
+  auto tail = [](const std::string& out) { return out.substr(out.find("stoped\n") + 7); };
+  EXPECT_EQ(tail(Trace("--mode cpcl " + in).out),
+            "ignored: CENTER x2\n"
+            "failed: CMD_TEXT x2 ('13.6' is not a valid integer value)\n"
+            "failed: CMD_SETMAG x1 (2 parameters expected)\n"
+            "ignored: GAP-SENSE x1\n");
+  EXPECT_EQ(tail(Trace("--mode cpcl --dialect printer " + in).out),
+            "failed: CMD_SETMAG x1 (2 parameters expected)\n");
+  // TSPL: a line whose items do not read is counted too.
+  std::string tspl =
+      WriteInput("report.tspl",
+                 "SIZE 40 mm,30 mm\r\nGAP 2 mm,0\r\nTEXT 10 ,10,\"3\",0,1,1,\"X\"\r\n"
+                 "BOX 1,1,20,20,2\r\nPRINT 1\r\n");
+  EXPECT_EQ(tail(Trace("--mode tspl " + tspl).out),
+            "ignored: GAP x1\n"
+            "failed: CMD_TSPL_TEXT x1 ('10 ' is not a valid integer value)\n"
+            "ignored: BOX x1\n");
+}
+
+TEST(Trace, TheDialectOptionWinsOverTheConfiguration) {
+  std::string dir = test::ScratchDir();
+  std::string config = dir + "/config.ini";
+  std::ofstream(config, std::ios::binary)
+      << "[system]\r\ntransfer_mode=1\r\nlabel_dialect=printer\r\n";
+  std::string in = WriteInput("center.cpcl", "CENTER\r\n", dir);
+  EXPECT_EQ(Trace("--config " + config + " " + in).out,
+            "log CENTER\ncall CMD_JUSTIFY\nlog TCPCLCmdThread stoped\n");
+  EXPECT_EQ(Trace("--dialect default --config " + config + " " + in).out,
+            "log CENTER\nlog TCPCLCmdThread stoped\nignored: CENTER x1\n");
 }
 
 TEST(Trace, PassThroughReportsOneRawJobAfterTheSilence) {
@@ -77,7 +118,8 @@ TEST(Trace, TheCompressedGraphicsHeaderIsDispatchedUnlogged) {
 }
 
 TEST(Trace, BadInvocationsExitWithTwo) {
-  for (const char* args : {"", "--mode zpl x.cpcl", "--bogus x", "/no/such/file.cpcl", "--mode"}) {
+  for (const char* args : {"", "--mode zpl x.cpcl", "--bogus x", "/no/such/file.cpcl", "--mode",
+                           "--dialect zebra x.cpcl", "--dialect"}) {
     EXPECT_EQ(Trace(args).exit_code, 2) << args;
   }
 }
@@ -106,6 +148,16 @@ TEST(Render, WritesEachPrintedPageAtOneDotPerPixel) {
   r = Cli("render --mode cpcl " + test::SourcePath("examples/waybill.cpcl") + " -o " + dir +
           "/pages");
   EXPECT_EQ(r.out, dir + "/pages/page-002.png\n");
+}
+
+TEST(Render, TellsWhatWasIgnoredOnStandardError) {
+  std::string dir = test::ScratchDir();
+  std::string in = WriteInput("ignored.cpcl", "! 0 200 200 100 1\r\nCENTER\r\nPRINT\r\n", dir);
+  Result r = Cli("render --mode cpcl " + in + " -o " + dir + "/pages", dir + "/err.txt");
+  EXPECT_EQ(r.out, dir + "/pages/page-001.png\n");
+  std::ifstream err(dir + "/err.txt");
+  std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "ignored: CENTER x1\n");
 }
 
 TEST(RenderAndPrint, BadInvocationsExitWithTwo) {
