@@ -72,6 +72,22 @@ void SplitByComma(const std::string& text, TStringList& Fields) {
   for (Regex::Match& m : item.SearchAll(text)) Fields.Add(std::move(m.groups[1]));
 }
 
+void SplitByCommaQuoted(const std::string& text, TStringList& Fields) {
+  Fields.Clear();
+  std::string item;
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (c == ',' && !quoted) {
+      if (!item.empty()) Fields.Add(std::move(item));
+      item.clear();
+      continue;
+    }
+    item += c;
+  }
+  if (!item.empty()) Fields.Add(std::move(item));
+}
+
 std::string TsplQuotedText(const std::string& item) {
   static const Regex quoted("^\"([^\"]+)\"$");
   Regex::Match m;

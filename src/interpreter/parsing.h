@@ -39,6 +39,10 @@ void SplitKeyword(const std::string& line, TStringList& Fields);
 // TSPL parameter splitter: every maximal run of characters other than a comma, spaces kept.
 void SplitByComma(const std::string& text, TStringList& Fields);
 
+// The printer dialect's TSPL parameter splitter: as SplitByComma, but a comma between double
+// quotes belongs to its item (TEXT 10,10,"3",0,1,1,"A,B" has seven items).
+void SplitByCommaQuoted(const std::string& text, TStringList& Fields);
+
 // A TSPL text item: "text" -> text; anything else (no quotes, "" with nothing inside, text
 // around the quotes) is used as it stands.
 std::string TsplQuotedText(const std::string& item);

@@ -29,6 +29,9 @@ char Mod10Weighted(const std::string& digits) {
   return static_cast<char>('0' + (10 - sum % 10) % 10);
 }
 
+// The EAN/UPC check digit: weights 3 and 1 from the right.
+char EanCheckDigit(const std::string& digits) { return Mod10Weighted(digits); }
+
 void Shortest128(const std::string& bytes, bool fnc1, PrinterBarcode& out) {
   std::vector<int> values = Code128ShortestValues(bytes);
   if (fnc1) values.insert(values.begin() + 1, 102);
@@ -91,12 +94,19 @@ bool PrinterSymbology(std::string_view type_name, bool tspl, const std::string& 
       if (digits.size() % 2 != 0) digits.insert(digits.begin(), '0');
       return own_ratio(T::bcCode_2_5_interleaved, digits);
     }
-    if (name == "EAN13" && (data.size() == 12 || data.size() == 13))
-      return fixed_ratio(T::bcCodeEAN13, data, data.size() == 12);
-    if (name == "EAN8" && (data.size() == 7 || data.size() == 8))
-      return fixed_ratio(T::bcCodeEAN8, data, data.size() == 7);
-    if (name == "UPCA" && (data.size() == 11 || data.size() == 12))
-      return fixed_ratio(T::bcCodeEAN13, "0" + data, data.size() == 11);
+    // EAN and UPC: the check digit added where the data lacks it, and printed too.
+    if (name == "EAN13" && (data.size() == 12 || data.size() == 13)) {
+      out.readable = data.size() == 12 ? data + EanCheckDigit(data) : data;
+      return fixed_ratio(T::bcCodeEAN13, out.readable);
+    }
+    if (name == "EAN8" && (data.size() == 7 || data.size() == 8)) {
+      out.readable = data.size() == 7 ? data + EanCheckDigit(data) : data;
+      return fixed_ratio(T::bcCodeEAN8, out.readable);
+    }
+    if (name == "UPCA" && (data.size() == 11 || data.size() == 12)) {
+      out.readable = data.size() == 11 ? data + EanCheckDigit(data) : data;
+      return fixed_ratio(T::bcCodeEAN13, "0" + out.readable);
+    }
     if (name == "MSI" || name == "MSI10" || name == "MSIC") return own_ratio(T::bcCodeMSI, data);
     if (name == "POSTNET" || name == "POST") return fixed_ratio(T::bcCodePostNet, data);
   }

@@ -90,7 +90,10 @@ void TCPCLCmdThread::Quietly(const std::function<void()>& body) {
 bool TCPCLCmdThread::SplitItems(size_t count) { return SplitItemsBetween(count, count); }
 
 bool TCPCLCmdThread::SplitItemsBetween(size_t least, size_t most) {
-  SplitByComma(CmdFields[2], ParFields);
+  if (choices_.printer_keywords)
+    SplitByCommaQuoted(CmdFields[2], ParFields);
+  else
+    SplitByComma(CmdFields[2], ParFields);
   if (ParFields.Count() >= least && ParFields.Count() <= most) return true;
   ReportFailure(least == most
                     ? std::to_string(least) + " items expected"

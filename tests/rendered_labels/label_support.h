@@ -11,9 +11,11 @@
 
 namespace velin::test {
 
-// Runs `velin-cli render --mode MODE LABEL -o DIR` and reads every page it reports. An empty
-// result means the tool failed or printed nothing.
-std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode);
+// Runs `velin-cli render --mode MODE [--dialect DIALECT] LABEL -o DIR` and reads every page
+// it reports. An empty result means the tool failed or printed nothing. `report`, when
+// given, receives what the tool wrote to standard error (the ignored and failed commands).
+std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode,
+                                  const std::string& dialect = "", std::string* report = nullptr);
 
 struct DecodedSymbol {
   std::string format;  // "Code128", "QRCode"
@@ -25,7 +27,8 @@ struct DecodedSymbol {
 };
 void PrintTo(const DecodedSymbol& s, std::ostream* os);
 // Every barcode and QR symbol zxing-cpp finds on the page, at any of the four orientations,
-// sorted.
+// sorted: QR Code, Code 128, Code 39, Code 93, EAN-13, EAN-8, UPC-A, ITF and Codabar. The
+// page is read as printed on a white sheet (white around its edges).
 std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page);
 
 }  // namespace velin::test

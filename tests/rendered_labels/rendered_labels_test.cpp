@@ -32,12 +32,15 @@ std::string FirstDifference(const Bitmap32& a, const Bitmap32& b) {
   return "";
 }
 
-void ExpectGoldenPages(const std::string& label, const std::string& mode, size_t page_count) {
-  std::vector<Bitmap32> pages = RenderLabel(SourcePath("tests/labels/" + label), mode);
+// Golden pages are named LABEL[-DIALECT]-pageN.png.
+void ExpectGoldenPages(const std::string& label, const std::string& mode, size_t page_count,
+                       const std::string& dialect = "") {
+  std::vector<Bitmap32> pages = RenderLabel(SourcePath("tests/labels/" + label), mode, dialect);
   ASSERT_EQ(pages.size(), page_count) << label;
   for (size_t i = 0; i < pages.size(); ++i) {
     std::string golden =
-        SourcePath("tests/labels/" + label + "-page" + std::to_string(i + 1) + ".png");
+        SourcePath("tests/labels/" + label + (dialect.empty() ? "" : "-" + dialect) + "-page" +
+                   std::to_string(i + 1) + ".png");
     if (UpdateGolden()) {
       ASSERT_TRUE(WritePng(golden, pages[i])) << golden;
       continue;
@@ -51,6 +54,14 @@ void ExpectGoldenPages(const std::string& label, const std::string& mode, size_t
 TEST(RenderedLabels, SymbolLabelsMatchTheirGoldenPages) {
   ExpectGoldenPages("symbols.cpcl", "cpcl", 1);
   ExpectGoldenPages("symbols.tspl", "tspl", 2);
+}
+
+// The printer dialect's commands, and the same labels read by the default dialect.
+TEST(RenderedLabels, PrinterDialectLabelsMatchTheirGoldenPagesInBothDialects) {
+  for (const char* dialect : {"default", "printer"}) {
+    ExpectGoldenPages("printer.cpcl", "cpcl", 1, dialect);
+    ExpectGoldenPages("printer.tspl", "tspl", 2, dialect);
+  }
 }
 
 // The positions the label commands are defined by, measured on the rendered page.
@@ -133,7 +144,10 @@ struct LabelCase {
   const char* label;
   const char* mode;
   std::vector<DecodedSymbol> symbols;  // what a scanner reads on the first page
+  const char* dialect = "";
 };
+
+const std::string kParcelUrl = "https://velin.example/t/SF1234567890cn?lang=zh&ref=a-b";
 
 TEST(RenderedLabels, EveryBarcodeAndQrSymbolDecodesToTheLabelsData) {
   const LabelCase cases[] = {
@@ -168,9 +182,85 @@ TEST(RenderedLabels, EveryBarcodeAndQrSymbolDecodesToTheLabelsData) {
         {"Code128", "12345678"},
         {"QRCode", "ABC"},
         {"QRCode", "\xD6\xD0\xCE\xC4 GBK"}}},  // 中文 in GBK
+      // The printer dialect's labels: every symbology by its own name.
+      {__LINE__,
+       "tests/labels/printer.cpcl",
+       "cpcl",
+       {{"Code128", "Code-128 mixed ab12cd"},
+        {"QRCode", "centred QR level L"},
+        {"Code39", "CODE-39"},
+        {"Code39", "C39-CHECK6"},  // the check character is read as data
+        {"Code39", "Full 39"},
+        {"Code93", "CODE93"},
+        {"ITF", "01234567"},  // an odd count gets a leading zero
+        {"EAN-13", "4006381333931"},
+        {"EAN-8", "96385074"},
+        {"UPC-A", "036000291452"},
+        {"Codabar", "40156"},  // start and stop A, B are no data
+        {"Code128", "0101234567890128"},
+        {"Code128", "01234565"},  // UPCE: drawn as Code 128
+        {"Code128", "VERTICAL-1"},
+        {"QRCode", "level H mask 4"},
+        {"QRCode",
+         "0123456789HELLO WORLDa,b\xFF"
+         "c"},                                          // manual segments
+        {"QRCode", "millimetres and OFFICE"},           // OFF ends no block
+        {"QRCode", "UTF-8 \xE9\xA1\xBA\xE4\xB8\xB0"}},  // the bytes as received
+       "printer"},
+      {__LINE__,
+       "tests/labels/printer.tspl",
+       "tspl",
+       {{"Code128", "Code128 ab-12"},
+        {"Code128", "0101234567890128"},
+        {"Code39", "TSPL-39S"},
+        {"Code39", "full 39"},
+        {"Code93", "CODE 93"},
+        {"ITF", "12345670"},
+        {"EAN-13", "5901234123457"},
+        {"EAN-8", "55123457"},
+        {"UPC-A", "042100005264"},
+        {"Codabar", "1234"},
+        {"Code128", "TURNED"},
+        {"Code128", "R180"},
+        {"Code128", "1234"},  // PLESSEY: drawn as Code 128
+        {"QRCode", "level Q"},
+        {"QRCode", "turned 90"},
+        {"QRCode", "ABC123a,bx"},
+        {"QRCode", "turned 270"},
+        {"QRCode", "UTF-8 \xE9\xA1\xBA\xE4\xB8\xB0"}},
+       "printer"},
+      {__LINE__,
+       "examples/parcel-printer.cpcl",
+       "cpcl",
+       {{"Code128", "SF1234567890cn"}, {"Code39", "ABC-123"}, {"QRCode", kParcelUrl}},
+       "printer"},
+      {__LINE__,
+       "examples/parcel-printer.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890cn"},
+        {"EAN-13", "4006381333931"},
+        {"Code39", "TSPL-39"},
+        {"QRCode", kParcelUrl},
+        {"QRCode", "ROTATED 90"}},
+       "printer"},
+      // The same parcel labels in the default dialect: every symbol is Code 128 or a version
+      // 6 QR code, and still carries the label's data.
+      {__LINE__,
+       "examples/parcel-printer.cpcl",
+       "cpcl",
+       {{"Code128", "SF1234567890cn"}, {"Code128", "ABC-123"}, {"QRCode", kParcelUrl}},
+       "default"},
+      {__LINE__,
+       "examples/parcel-printer.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890cn"},
+        {"Code128", "400638133393"},
+        {"Code128", "TSPL-39"},
+        {"QRCode", "ROTATED 90"}},
+       "default"},
   };
   for (const LabelCase& c : cases) {
-    std::vector<Bitmap32> pages = RenderLabel(SourcePath(c.label), c.mode);
+    std::vector<Bitmap32> pages = RenderLabel(SourcePath(c.label), c.mode, c.dialect);
     ASSERT_FALSE(pages.empty()) << c.label;
     EXPECT_EQ(DecodeAll(pages[0]), Sorted(c.symbols))
         << c.label << " (row at line " << c.line << ")";
