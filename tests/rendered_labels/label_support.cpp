@@ -126,6 +126,7 @@ Bitmap32 Turned(const Bitmap32& page) {
 void DecodeQr(Bitmap32 page, std::vector<DecodedSymbol>& found) {
   ZXing::DecodeHints hints;
   hints.setFormats(ZXing::BarcodeFormat::QRCode);
+  hints.setTryHarder(true);  // large versions at a few dots per module
   for (int round = 0; round < 16; ++round) {
     std::vector<ZXing::Result> results = ZXing::ReadBarcodes(View(page), hints);
     bool any = false;
