@@ -227,6 +227,8 @@ class TCPCLCmdThread {
   // force applied. JustifiedY: the y of a vertical field, which runs upward from y.
   int32_t JustifiedX(int32_t x, int64_t length) const;
   int32_t JustifiedY(int32_t y, int64_t length) const;
+  // x plus the header offset (printer dialect), kept within int32.
+  int32_t ShiftedByOffset(int32_t x) const;
   // The bound printer's name: the override, else [system] printer read now.
   std::string BoundPrinter();
   // Prints the page on the bound printer: false if none is bound.

@@ -189,8 +189,7 @@ void TCPCLCmdThread::CpclPrinterBarcode() {
   const int width = PrinterBarcodeWidth(symbol, narrow);
   if (vertical) {
     y = JustifiedY(y, width);
-    x = static_cast<int32_t>(
-        std::clamp<int64_t>(int64_t{x} + printer_.offset, INT32_MIN, INT32_MAX));
+    x = ShiftedByOffset(x);
   } else {
     x = JustifiedX(x, width);
   }

@@ -47,6 +47,11 @@ std::array<int32_t, 5> TCPCLCmdThread::CpclFive() const {
   return v;
 }
 
+int32_t TCPCLCmdThread::ShiftedByOffset(int32_t x) const {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(int64_t{x} + printer_.offset, INT32_MIN, INT32_MAX));
+}
+
 // Within [x, end] (the end CENTER or RIGHT gave, else the page's right edge), the field is
 // set centred or to the right; a field longer than the room starts at x.
 int32_t TCPCLCmdThread::JustifiedX(int32_t x, int64_t length) const {
@@ -105,8 +110,7 @@ void TCPCLCmdThread::CpclPrinterText() {
     x = JustifiedX(x, extent.width);
   } else {
     if (rotation == 90) y = JustifiedY(y, extent.width);
-    x = static_cast<int32_t>(
-        std::clamp<int64_t>(int64_t{x} + printer_.offset, INT32_MIN, INT32_MAX));
+    x = ShiftedByOffset(x);
   }
   std::lock_guard<std::mutex> hold(PageImage->lock());
   DrawResidentText(PageImage->bitmap(), *text_renderer_, x, y, data, how, rotation);
