@@ -29,13 +29,10 @@ int32_t TCPCLCmdThread::CpclNumber(const std::string& text) const {
   if (!choices_.printer_units) return StrToInt(text);
   int32_t whole = 0;
   double value = 0;
-  if (TryStrToInt(text, whole)) {
+  if (TryStrToInt(text, whole))
     value = whole;
-  } else {
-    static const Regex decimal("^ *[+-]?(\\d+\\.?\\d*|\\.\\d+) *$");
-    if (!decimal.Matches(text)) throw EConvertError("'" + text + "' is not a valid number");
-    value = std::stod(std::string(TrimBlanks(text)));
-  }
+  else if (!ReadDecimalNumber(text, value))
+    throw EConvertError("'" + text + "' is not a valid number");
   const double dots = std::round(value * printer_.unit);
   if (!(std::fabs(dots) <= kMaxDots)) throw EConvertError("'" + text + "' is out of range");
   return static_cast<int32_t>(dots);

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velin {
@@ -46,6 +47,11 @@ void SplitByCommaQuoted(const std::string& text, TStringList& Fields);
 // A TSPL text item: "text" -> text; anything else (no quotes, "" with nothing inside, text
 // around the quotes) is used as it stands.
 std::string TsplQuotedText(const std::string& item);
+
+// A decimal number as label printers write coordinates: optional spaces, an optional sign,
+// digits with an optional point ("13.6", "-.5", "7."), optional spaces; no exponent. Whatever
+// the locale. False if the text is not such a number or too large for a double.
+bool ReadDecimalNumber(std::string_view text, double& value);
 
 // One or more ASCII digits and nothing else.
 bool IsDigitsOnly(const std::string& s);

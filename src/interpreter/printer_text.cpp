@@ -31,13 +31,16 @@ std::string_view Unquoted(std::string_view font) {
 // more than a page).
 constexpr int64_t kMaxTextPixels = Bitmap32::kMaxPixels / 4;
 
-// The unrotated text, black on white.
-Bitmap32 RenderLine(TextRenderer& renderer, std::string_view text, const ResidentText& how) {
+// The unrotated text, black on white, at most `limit` dots long (what lies beyond cannot
+// reach the page).
+Bitmap32 RenderLine(TextRenderer& renderer, std::string_view text, const ResidentText& how,
+                    int64_t limit) {
   Font font;
   font.name = how.typeface;
   font.bold = how.bold;
   font.color = kBlack;
-  const Size size = MeasureResidentText(renderer, text, how);
+  Size size = MeasureResidentText(renderer, text, how);
+  size.width = static_cast<int>(std::min<int64_t>(size.width, limit));
   if (size.width <= 0 || size.height <= 0 || int64_t{size.width} * size.height > kMaxTextPixels)
     return Bitmap32();
   Bitmap32 line(size.width, size.height);
@@ -45,7 +48,8 @@ Bitmap32 RenderLine(TextRenderer& renderer, std::string_view text, const Residen
   if (how.proportional) {
     font.size = PointsForEm(how.em);
     const Size natural = renderer.Measure(text, font);
-    if (natural.width > 0 && natural.height > 0) {
+    if (natural.width > 0 && natural.height > 0 &&
+        int64_t{natural.width} * natural.height <= kMaxTextPixels) {
       Bitmap32 plain(natural.width, natural.height);
       renderer.Draw(plain, 0, 0, text, font);
       for (int y = 0; y < natural.height && y < size.height; ++y)
@@ -57,7 +61,7 @@ Bitmap32 RenderLine(TextRenderer& renderer, std::string_view text, const Residen
   } else {
     const int mx = std::max(1, how.mag_x), my = std::max(1, how.mag_y);
     int64_t pen = 0;
-    for (size_t pos = 0; pos < text.size();) {
+    for (size_t pos = 0; pos < text.size() && pen < size.width;) {
       const size_t from = pos;
       const char32_t c = NextUtf8(text, pos);
       const bool wide = IsWideCharacter(c);
@@ -162,7 +166,9 @@ Size MeasureResidentText(TextRenderer& renderer, std::string_view text, const Re
 
 void DrawResidentText(Bitmap32& page, TextRenderer& renderer, int x, int y, std::string_view text,
                       const ResidentText& how, int rotation) {
-  const Bitmap32 line = RenderLine(renderer, text, how);
+  const int64_t reach =
+      std::llabs(int64_t{x}) + std::llabs(int64_t{y}) + page.width() + page.height();
+  const Bitmap32 line = RenderLine(renderer, text, how, reach);
   if (line.empty()) return;
   const int quarter = ((rotation % 360 + 360) % 360 + 45) / 90 % 4;
   const uint32_t white = ToPixel(kWhite);

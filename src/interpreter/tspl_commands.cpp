@@ -59,7 +59,8 @@ int PrinterSizeInDots(const std::string& item) {
   static const Regex number_unit("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+))\\s*([A-Za-z\"]*)\\s*$");
   Regex::Match m;
   if (!number_unit.Search(item, m)) throw EConvertError("'" + item + "' is not a size");
-  const double number = std::stod(m.groups[1]);
+  double number = 0;
+  if (!ReadDecimalNumber(m.groups[1], number)) throw EConvertError("'" + item + "' is not a size");
   const std::string& unit = m.groups[2];
   double dots;
   if (EqualsIgnoreAsciiCase(unit, "mm"))

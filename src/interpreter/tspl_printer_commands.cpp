@@ -74,9 +74,9 @@ std::string ManualQrData(const std::string& content) {
 int32_t TCPCLCmdThread::TsplNumber(const std::string& text) const {
   int32_t value = 0;
   if (!choices_.printer_units || TryStrToInt(text, value)) return StrToInt(text);
-  static const Regex decimal("^ *[+-]?(\\d+\\.?\\d*|\\.\\d+) *$");
-  if (!decimal.Matches(text)) throw EConvertError("'" + text + "' is not a valid number");
-  const double rounded = std::round(std::stod(std::string(TrimBlanks(text))));
+  double number = 0;
+  if (!ReadDecimalNumber(text, number)) throw EConvertError("'" + text + "' is not a valid number");
+  const double rounded = std::round(number);
   if (!(std::fabs(rounded) < 1073741824.0)) throw EConvertError("'" + text + "' is out of range");
   return static_cast<int32_t>(rounded);
 }

@@ -142,6 +142,14 @@ TEST_F(CpclPrinterTest, SetmagAndTheSizeFieldMagnifyBothAxesAndSurvivePrint) {
   EXPECT_LT(doubled.bottom, 48);
 }
 
+TEST_F(CpclPrinterTest, AnEndlessTextLineIsSetOnlyAsFarAsThePage) {
+  // 400,000 characters: only the cells that can reach the page are drawn.
+  Send("! 0 200 200 100 1\r\nPW 200\r\nT 24 0 -5000 0 " + std::string(400000, 'W') +
+       "\r\nT90 0 0 nan 0 X\r\n");
+  EXPECT_FALSE(DarkBoxIn(page()).empty());
+  EXPECT_EQ(h_.debug_lines.back(), "CMD_TEXT:'nan' is not a valid number");
+}
+
 TEST_F(CpclPrinterTest, EncodingUtf8DecodesTheLinesThatFollow) {
   Send("ENCODING UTF-8\r\nT 24 0 0 0 \xE9\xA1\xBA\r\nENCODING GB18030\r\nT 24 0 0 0 \xCB\xB3\r\n");
   ASSERT_GE(h_.commands.size(), 2u);
