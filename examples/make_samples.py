@@ -200,9 +200,7 @@ def parcel_cpcl():
 def parcel_tspl():
     """The parcel label for a 203-dpi TSPL printer: SIZE in inches, settings, BOX, resident
     fonts 1 to 5 with multipliers and alignment, barcodes with their readable lines, QR codes
-    with level, mask, model and rotation, REVERSE, ERASE and a raw BITMAP."""
-    icon = icon_bytes(ICON)
-    inverted = bytes(b ^ 0xFF for b in icon)  # TSPL bitmaps print 0 bits black
+    with level, mask, model and rotation, REVERSE and ERASE."""
     body = lines(
         "SIZE 3,4",
         "GAP 2 mm,0",
@@ -230,7 +228,6 @@ def parcel_tspl():
         "BAR 300,700,200,40",
         "ERASE 350,710,100,20",
     )
-    body += b"BITMAP 24,620,2,16,0," + inverted + b"\r\n"
     body += lines("PRINT 1,1")
     return body
 
