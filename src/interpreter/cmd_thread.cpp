@@ -332,7 +332,8 @@ void TCPCLCmdThread::Reply(std::initializer_list<uint8_t> bytes) {
 }
 
 std::string TCPCLCmdThread::DecodeLine(const std::string& bytes) const {
-  if (printer_.encoding != "UTF-8") return AnsiToUtf8(bytes);  // GB18030: its GBK part
+  if (!choices_.line_encoding || printer_.encoding != "UTF-8")
+    return AnsiToUtf8(bytes);  // GB18030: its GBK part
   std::string text;
   text.reserve(bytes.size());
   for (size_t pos = 0; pos < bytes.size();) AppendUtf8(text, NextUtf8(bytes, pos));
@@ -340,7 +341,7 @@ std::string TCPCLCmdThread::DecodeLine(const std::string& bytes) const {
 }
 
 std::string TCPCLCmdThread::EncodeLine(const std::string& text) const {
-  return printer_.encoding == "UTF-8" ? text : Utf8ToAnsi(text);
+  return choices_.line_encoding && printer_.encoding == "UTF-8" ? text : Utf8ToAnsi(text);
 }
 
 void TCPCLCmdThread::DispatchLine(bool log) {

@@ -53,7 +53,7 @@ int32_t TCPCLCmdThread::ShiftedByOffset(int32_t x) const {
 // set centred or to the right; a field longer than the room starts at x.
 int32_t TCPCLCmdThread::JustifiedX(int32_t x, int64_t length) const {
   const int64_t left = int64_t{x} + printer_.offset;
-  if (printer_.justify == 0)
+  if (!choices_.justification || printer_.justify == 0)
     return static_cast<int32_t>(std::clamp<int64_t>(left, INT32_MIN, INT32_MAX));
   const int64_t end = printer_.justify_end >= 0 ? int64_t{printer_.justify_end} + printer_.offset
                                                 : PageImage->Width();
@@ -64,7 +64,7 @@ int32_t TCPCLCmdThread::JustifiedX(int32_t x, int64_t length) const {
 
 // A vertical field runs upward from y: within [end, y] (the end given, else the top).
 int32_t TCPCLCmdThread::JustifiedY(int32_t y, int64_t length) const {
-  if (printer_.justify == 0) return y;
+  if (!choices_.justification || printer_.justify == 0) return y;
   const int64_t end = std::max<int32_t>(printer_.justify_end, 0);
   const int64_t room = int64_t{y} - end - length;
   const int64_t shift = std::max<int64_t>(0, printer_.justify == 1 ? room / 2 : room);
