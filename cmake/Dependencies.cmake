@@ -4,9 +4,10 @@ pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 find_package(ZLIB REQUIRED)
 find_package(Threads REQUIRED)
 if(NOT WIN32)
-  find_package(Iconv REQUIRED)
   # Text (FreeType glyphs, fontconfig face lookup) and printing (CUPS) off Windows.
   find_package(Freetype REQUIRED)
   find_package(Fontconfig REQUIRED)
   find_package(Cups REQUIRED)
+  # The receiver's USB link.
+  pkg_check_modules(LIBUSB REQUIRED IMPORTED_TARGET libusb-1.0)
 endif()

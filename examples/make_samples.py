@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Writes the sample labels examples/waybill-full.cpcl and examples/waybill.tspl.
+"""Writes the sample labels examples/waybill-full.cpcl and examples/waybill.tspl, and the
+small labels examples/gbk-edges.cpcl and examples/gbk-edges.tspl.
 
-The labels are what a courier app sends: GBK text, CR LF line ends, a phone's status
+The waybills are what a courier app sends: GBK text, CR LF line ends, a phone's status
 queries, Code 128 tracking numbers drawn horizontally and vertically, a QR block and small
-bitmaps (CG as raw bytes, EG as hexadecimal text). Run it again after editing; the output is
-byte for byte the same on every run.
+bitmaps (CG as raw bytes, EG as hexadecimal text). The gbk-edges labels carry the bytes where
+GBK decoders part ways: user-defined and unassigned pairs (private-use characters on
+Windows), a lead byte before a byte that cannot trail it or at the end of a line, 0x80 and
+0xFF, in text and in QR data. Run it again after editing; the output is byte for byte the
+same on every run.
 
     python3 examples/make_samples.py [OUTPUT_DIR]
 """
@@ -232,11 +236,52 @@ def parcel_tspl():
     return body
 
 
+# Bytes on which GBK decoders differ, each run followed by ASCII that must survive it.
+HOLE = b"\xa2\xab"  # unassigned in GBK; Windows gives it a private-use character
+USER_DEFINED = b"\xaa\xa1\xaf\xfe \xf8\xa1\xfe\xfe \xa1\x40\xa7\xa0"  # first, last of each
+BAD_TRAILS = b"\x81\x7fA \x81 B \x81\xffC \x81\x30D"  # a lead byte, then no trail byte
+SINGLES = b"\x80 \xff \x80\x80\xff\xff"
+
+
+def gbk_edges_cpcl():
+    return lines(
+        "! 0 200 200 400 1",
+        b"T 55 0 10 20 " + HOLE + b"AB",
+        b"T 55 0 10 60 " + USER_DEFINED + b" end",
+        b"T 55 0 10 100 " + BAD_TRAILS,
+        b"T 55 0 10 140 " + SINGLES + b" " + gbk("中文"),
+        b"T 55 0 10 180 lead at the end \x81",
+        b"\xff",
+        # A tab is dropped by the line framing, so the lead byte pairs with the "A" after it.
+        b"T 55 0 10 220 \x81\tA",
+        "B QR 300 20 M 2 U 6",
+        b"MA," + HOLE + b"AB" + USER_DEFINED + b"\x80\xff\x81",
+        "ENDQR",
+        "FORM",
+        "PRINT",
+    )
+
+
+def gbk_edges_tspl():
+    return lines(
+        "SIZE 60 mm, 40 mm",
+        "CLS",
+        b'TEXT 10,10,"3",0,1,1,"' + HOLE + b"AB " + SINGLES + b'"',
+        b'TEXT 10,40,"3",0,1,1,"' + BAD_TRAILS + b' \x81"',  # a lead byte before the quote
+        b'QRCODE 10,80,L,4,A,0,"' + HOLE + b"AB" + USER_DEFINED + b"\x80\x81\x7fX"
+        + gbk("中文") + b'"',
+        b'QRCODE 240,80,L,4,A,0,"' + SINGLES + b"\xa1\x40\x81\xff" + b'"',
+        "PRINT 1,1",
+    )
+
+
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     for name, data in (
         ("waybill-full.cpcl", cpcl()),
         ("waybill.tspl", tspl()),
+        ("gbk-edges.cpcl", gbk_edges_cpcl()),
+        ("gbk-edges.tspl", gbk_edges_tspl()),
         ("parcel-printer.cpcl", parcel_cpcl()),
         ("parcel-printer.tspl", parcel_tspl()),
     ):

@@ -14,18 +14,7 @@ root=$velin_root
 win_cli=$VELIN_WIN_BUILD/src/app/velin-cli.exe
 [ -f "$win_cli" ] || { echo "compare-trace: $win_cli missing; run build.sh" >&2; exit 1; }
 
-native_cli=${VELIN_NATIVE_CLI:-}
-if [ -z "$native_cli" ]; then
-  native_build=${VELIN_NATIVE_BUILD:-$root/build-winhelper}
-  if [ ! -f "$native_build/build.ninja" ]; then
-    cmake -G Ninja -S "$root" -B "$native_build" -DCMAKE_BUILD_TYPE=Release \
-      -DVELIN_BUILD_TESTS=OFF >"$VELIN_WIN_BUILD/native-configure.log" 2>&1 ||
-      { cat "$VELIN_WIN_BUILD/native-configure.log" >&2; exit 1; }
-  fi
-  nice -n 10 cmake --build "$native_build" --target velin-cli -j "${VELIN_JOBS:-$(nproc)}" \
-    >"$VELIN_WIN_BUILD/native-build.log" 2>&1 || { tail -n 30 "$VELIN_WIN_BUILD/native-build.log" >&2; exit 1; }
-  native_cli=$native_build/src/app/velin-cli
-fi
+native_cli=$(velin_native_cli)
 
 work=$VELIN_WIN_BUILD/compare-trace
 rm -rf "$work"

@@ -1,5 +1,7 @@
 #include "interpreter/cmd_thread.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -133,8 +135,22 @@ void TCPCLCmdThread::SetDialect(LabelDialect dialect) {
 }
 
 TCPCLCmdThread::~TCPCLCmdThread() {
+  if (std::this_thread::get_id() != owner_thread_) {
+    // The FIFO's port must go on the thread that created it; elsewhere it could not release
+    // what it holds there, and its receive event could be running meanwhile.
+    std::fputs("TCPCLCmdThread destroyed on a thread other than the one that created it\n", stderr);
+    std::fflush(stderr);
+    std::abort();
+  }
   Terminate();
-  if (thread_.joinable()) thread_.join();
+  if (thread_.joinable()) {
+    // A reply that the receiver does not take would hold the thread in WriteData for ever:
+    // closing the port ends that write, and a terminated thread writes no further reply.
+    USBFiFo->usbComm->StopComm();
+    thread_.join();
+  }
+  // The worker has ended: the FIFO and its port go now, on this thread.
+  USBFiFo.reset();
 }
 
 void TCPCLCmdThread::Start() {
@@ -328,6 +344,7 @@ void TCPCLCmdThread::AnswerControlByte(uint8_t b) {
 }
 
 void TCPCLCmdThread::Reply(std::initializer_list<uint8_t> bytes) {
+  if (Terminated()) return;  // the owner may be closing the port to end the run
   USBFiFo->usbComm->WriteData(bytes.begin(), static_cast<int32_t>(bytes.size()));
 }
 

@@ -133,12 +133,16 @@ class TCPCLCmdThread {
   static constexpr const char* kStatusMessage = "Thread is processing";
   static constexpr const char* kStopLine = "TCPCLCmdThread stoped";
 
-  // Runs on the user-interface thread: creates the FIFO around `port` and `search`, and reads
-  // the transfer mode and [system] label_dialect from the configuration (the only time they
-  // are read). Not started.
+  // Runs on the user-interface thread: creates the FIFO around `port` (created on this thread
+  // too) and `search`, and reads the transfer mode and [system] label_dialect from the
+  // configuration (the only time they are read). Not started.
   TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
                  std::unique_ptr<DeviceSearch> search);
-  ~TCPCLCmdThread();  // terminates and joins a started thread
+  // The owner that created it (the program's main window, on the user-interface thread)
+  // destroys it on that same thread; on any other the process aborts with a message. Order:
+  // terminate the worker, close the port (which ends a write the worker may be blocked in),
+  // join the worker, then free the FIFO and its port here.
+  ~TCPCLCmdThread();
   TCPCLCmdThread(const TCPCLCmdThread&) = delete;
   TCPCLCmdThread& operator=(const TCPCLCmdThread&) = delete;
 
@@ -322,9 +326,10 @@ class TCPCLCmdThread {
   int cut_target_ = 0;
   int space_count_ = 0;
   bool discarding_ = false;  // an over-long line is being skipped up to its CR or LF
-  int comma_count_ = 0;      // commas of a TSPL BITMAP header (the printer dialect cuts at 6)
+  int comma_count_ = 0;      // commas of a TSPL BITMAP header, counted from its keyword
 
   std::atomic<bool> terminated_{false};
+  const std::thread::id owner_thread_ = std::this_thread::get_id();
   std::thread thread_;
 };
 

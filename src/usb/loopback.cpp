@@ -6,6 +6,7 @@ namespace velin {
 
 void LoopbackPort::StartComm() {
   if (!FUSBInfo.isFindPrint) return;
+  std::lock_guard<std::mutex> hold(lock_);
   if (opened_) throw ECommsError("This serial port already opened");
   if (!fail_start_with.empty()) throw ECommsError(fail_start_with);
   opened_ = true;
@@ -13,13 +14,19 @@ void LoopbackPort::StartComm() {
 }
 
 void LoopbackPort::StopComm() {
+  std::lock_guard<std::mutex> hold(lock_);
   if (!opened_) return;
   opened_ = false;
   ++stops;
 }
 
+bool LoopbackPort::Opened() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return opened_;
+}
+
 void LoopbackPort::WriteData(const uint8_t* buffer, int32_t length) {
-  if (!opened_ || length <= 0) return;
+  if (!Opened() || length <= 0) return;
   if (on_write) on_write(buffer, length);
 }
 

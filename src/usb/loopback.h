@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace velin {
 
 // A port that opens whenever asked (unless told to fail) and hands every write to a callback.
 // Blocks are delivered by calling Receive, on whichever thread stands for the creating one.
+// Opening and closing may race (the interpreter's owner closes it while the interpreter's
+// search may open it); the counters are read once those threads are done.
 class LoopbackPort final : public UsbPort {
  public:
   std::function<void(const uint8_t* data, int32_t length)> on_write;
@@ -24,13 +27,14 @@ class LoopbackPort final : public UsbPort {
   void StartComm() override;
   void StopComm() override;
   void WriteData(const uint8_t* buffer, int32_t length) override;
-  bool Opened() const override { return opened_; }
+  bool Opened() const override;
 
   // Delivers one received block through OnReceiveData, split into reads of at most 4096
   // bytes as the real port does.
   void Receive(const uint8_t* data, size_t length);
 
  private:
+  mutable std::mutex lock_;  // guards opened_, starts and stops
   bool opened_ = false;
 };
 

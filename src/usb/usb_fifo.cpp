@@ -15,8 +15,10 @@ TUSBFiFo::TUSBFiFo(std::unique_ptr<UsbPort> port, std::unique_ptr<DeviceSearch> 
 }
 
 TUSBFiFo::~TUSBFiFo() {
-  usbComm->OnReceiveData = nullptr;
-  usbComm->StopComm();
+  // Runs on the thread that created the port, so no receive event is running or can start
+  // while the port goes. The port goes first: it stops, frees the blocks still waiting for
+  // delivery and releases its window; the queue and capture it fed go after it.
+  usbComm.reset();
 }
 
 void TUSBFiFo::CommPortReceiveData(const uint8_t* buffer, uint16_t length) {
@@ -33,11 +35,7 @@ void TUSBFiFo::CommPortReceiveData(const uint8_t* buffer, uint16_t length) {
 }
 
 void TUSBFiFo::FindUSBDevice() {
-  std::vector<std::string> paths;
-  search_->SearchDevice(paths);
-  int found = FindReceiverPath(paths, usbComm->FUSBInfo);
-  usbComm->FUSBInfo.isFindPrint = found >= 0;
-  if (found >= 0) usbComm->FUSBInfo.PrintAddr = paths[found];
+  usbComm->FindPrinter(*search_);
   if (!usbComm->FUSBInfo.isFindPrint) {
     usbComm->StopComm();
   } else if (!usbComm->Opened()) {
@@ -71,12 +69,8 @@ bool TUSBFiFo::PutChar(uint8_t ch) {
 bool TUSBFiFo::FindPrinter() {
   bool result = false;
   try {
-    std::vector<std::string> paths;
-    search_->SearchDevice(paths);
-    int found = FindReceiverPath(paths, FUSBInfo);
-    if (found >= 0) {
-      FUSBInfo.PrintAddr = paths[found];
-      FUSBInfo.isFindPrint = true;
+    // A failed search leaves FUSBInfo as it was: only the result tells the receiver is gone.
+    if (SearchReceiver(*search_, FUSBInfo)) {
       usbComm->FUSBInfo = FUSBInfo;
       if (!usbComm->Opened()) usbComm->StartComm();
       result = true;

@@ -29,7 +29,8 @@ class TUSBFiFo {
   // Wires the port's receive event to this FIFO and sets its auto-connect flag off. The port
   // is not opened here: the first FindPrinter that finds the receiver opens it.
   TUSBFiFo(std::unique_ptr<UsbPort> port, std::unique_ptr<DeviceSearch> search);
-  // Stops the port.
+  // Destroyed on the thread that created the port (the user-interface thread), once no other
+  // thread uses the FIFO: releases the port first (see UsbPort), then the queue.
   ~TUSBFiFo();
   TUSBFiFo(const TUSBFiFo&) = delete;
   TUSBFiFo& operator=(const TUSBFiFo&) = delete;
@@ -38,8 +39,10 @@ class TUSBFiFo {
   // is on). Runs on the thread that created the port.
   void CommPortReceiveData(const uint8_t* buffer, uint16_t length);
 
-  // Asks the port to search for itself; nothing in the program calls it (the periodic
-  // search is FindPrinter). Kept for completeness of the port's contract.
+  // Runs the port's own search (UsbPort::FindPrinter, which clears the port's isFindPrint
+  // first), then closes the port if the receiver was not found and opens it if it was and the
+  // port is closed. What the search or the opening throws propagates. Nothing in the program
+  // calls it (the periodic search is FindPrinter).
   void FindUSBDevice();
 
   size_t GetFiFoSize() const;
@@ -48,9 +51,10 @@ class TUSBFiFo {
   // Appends one byte as if received, without capturing it.
   bool PutChar(uint8_t ch);
 
-  // The receiver search run every 500 ms: opens the port when the receiver is present and
-  // the port closed, closes it when absent. An ECommsError from opening propagates after the
-  // search objects are released.
+  // The receiver search run every 500 ms: on a match copies the FIFO's record into the port's
+  // and opens the port if it is closed; otherwise closes the port. A failed search does not
+  // reset the record's isFindPrint or PrintAddr: the result alone tells the receiver is absent.
+  // What the search or the opening throws propagates after the port was closed.
   bool FindPrinter();
 
   bool StartDebug();

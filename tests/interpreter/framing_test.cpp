@@ -372,6 +372,24 @@ TEST(Stop, TheRealThreadRunsOnItsOwnAndStopsWhenTerminated) {
   EXPECT_EQ(calls, std::vector<std::string>{"CMD_FORM"});
 }
 
+TEST(StopDeathTest, DestroyingOnAnotherThreadThanTheCreatorAborts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::string config = ScratchDir() + "/config.ini";
+  EXPECT_DEATH(
+      {
+        std::unique_ptr<TCPCLCmdThread> thread;
+        std::thread creator([&] {
+          InterpreterServices services;
+          services.config_path = config;
+          thread = std::make_unique<TCPCLCmdThread>(services, std::make_unique<LoopbackPort>(),
+                                                    std::make_unique<FixedDeviceSearch>());
+        });
+        creator.join();
+        thread.reset();
+      },
+      "TCPCLCmdThread destroyed on a thread other than the one that created it");
+}
+
 TEST(TestData, ReplaysAFileThroughTheFifo) {
   InterpreterHarness h;
   std::string path = h.config_path() + ".bin";

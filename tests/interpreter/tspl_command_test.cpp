@@ -2,6 +2,7 @@
 // rule, millimetre sizes, clipping, and lines whose numbers do not read having no effect.
 #include <gtest/gtest.h>
 
+#include "interpreter/label_symbols.h"
 #include "support/interpreter_harness.h"
 
 namespace velin::test {
@@ -134,6 +135,20 @@ TEST_F(TsplCommandTest, QrcodeTakesSevenItemsOnly) {
   EXPECT_EQ(DarkDots(), 0);
   Send("QRCODE 10,10,L,4,A,0,\"ABC\"\r\n");
   EXPECT_GT(DarkDots(), 0);
+}
+
+TEST_F(TsplCommandTest, QrcodeDataReachesTheSymbolAsTheBytesSent) {
+  // The line is decoded and the data encoded again: private-use pairs (a hole of the grid,
+  // the user-defined areas) and the ASCII after them must come back byte for byte.
+  const std::string data =
+      "\xA2\xAB"
+      "AB\xAA\xA1\xFE\xFE\xA1\x40\xB0\xA1\x80";
+  Send("SIZE 40 mm, 30 mm\r\nQRCODE 10,10,L,4,A,0,\"" + data + "\"\r\n");
+  PageImage expected;
+  expected.Resize(320, 240);
+  expected.Clear();
+  ASSERT_TRUE(DrawQrSymbol(expected, data, 10, 10, 4));
+  EXPECT_EQ(page(), expected.bitmap());
 }
 
 TEST_F(TsplCommandTest, PrintPrintsOnePageAndKeepsIt) {

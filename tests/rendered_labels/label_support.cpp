@@ -1,37 +1,29 @@
 #include "label_support.h"
 
-#include <ZXing/ReadBarcode.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "base/png.h"
+#include "support/run_process.h"
 #include "support/test_paths.h"
 
 namespace velin::test {
 
 std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode,
                                   const std::string& dialect, std::string* report) {
-  std::string dir = ScratchDir();
-  std::string command = std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli render --mode " + mode +
-                        (dialect.empty() ? "" : " --dialect " + dialect) + " '" + label_path +
-                        "' -o '" + dir + "/pages' 2>'" + dir + "/report.txt'";
   std::vector<Bitmap32> pages;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return pages;
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  if (pclose(pipe) != 0) return {};
+  const std::string dir = ScratchDir();
+  std::vector<std::string> args = {"render", "--mode", mode, label_path, "-o", dir + "/pages"};
+  if (!dialect.empty()) args.insert(args.begin() + 3, {"--dialect", dialect});
+  ProcessResult r = RunVelinCli(args, dir + "/report.txt");
   if (report) {
     std::ifstream in(dir + "/report.txt", std::ios::binary);
     report->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  std::istringstream paths(out);
+  if (r.exit_code != 0) return pages;
+  std::istringstream paths(r.out);
   for (std::string path; std::getline(paths, path);) {
     Bitmap32 page;
     if (!ReadPng(path, page)) return {};
@@ -40,128 +32,143 @@ std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::stri
   return pages;
 }
 
-void PrintTo(const DecodedSymbol& s, std::ostream* os) {
-  *os << s.format << " \"";
+std::string Describe(const DecodedSymbol& s) {
+  std::string out = s.format + " \"";
   for (unsigned char c : s.bytes) {
     if (c >= 0x20 && c < 0x7F) {
-      *os << c;
+      out += static_cast<char>(c);
     } else {
       static const char* hex = "0123456789ABCDEF";
-      *os << "\\x" << hex[c >> 4] << hex[c & 15];
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
     }
   }
-  *os << '"';
+  return out + '"';
 }
 
 namespace {
 
-ZXing::ImageView View(const Bitmap32& page) {
-  return {reinterpret_cast<const uint8_t*>(page.Pixels().data()), page.width(), page.height(),
-          ZXing::ImageFormat::BGRX};
+std::vector<LabelSymbols> Sorted(std::vector<LabelSymbols> labels) {
+  for (LabelSymbols& l : labels) std::sort(l.symbols.begin(), l.symbols.end());
+  return labels;
 }
 
-DecodedSymbol Symbol(const ZXing::Result& r) {
-  const ZXing::ByteArray& bytes = r.bytes();
-  return {ZXing::ToString(r.format()), std::string(bytes.begin(), bytes.end())};
-}
-
-// Reads the linear symbols and whitens each before looking for the next: the rows the reader
-// saw, widened up and down while those columns hold dark dots. The page is read
-// in overlapping bands, since a reader that scans a few rows of a tall page (and may stop at
-// a symbol it cannot read) would miss symbols far from them.
-void DecodeLinear(Bitmap32 page, std::vector<DecodedSymbol>& found) {
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::Code39 |
-                   ZXing::BarcodeFormat::Code93 | ZXing::BarcodeFormat::EAN13 |
-                   ZXing::BarcodeFormat::EAN8 | ZXing::BarcodeFormat::UPCA |
-                   ZXing::BarcodeFormat::ITF | ZXing::BarcodeFormat::Codabar);
-  hints.setTryRotate(false);
-  hints.setTryCode39ExtendedMode(true);
-  constexpr int kBand = 96;
-  for (int band_top = 0; band_top < page.height(); band_top += kBand / 2) {
-    const int band_height = std::min(kBand, page.height() - band_top);
-    for (int guard = 0; guard < 32; ++guard) {
-      ZXing::ImageView band(reinterpret_cast<const uint8_t*>(page.Row(band_top)), page.width(),
-                            band_height, ZXing::ImageFormat::BGRX);
-      bool any = false;
-      for (const ZXing::Result& r : ZXing::ReadBarcodes(band, hints)) {
-        if (!r.isValid()) continue;
-        any = true;
-        found.push_back(Symbol(r));
-        int left = page.width(), right = -1, top = page.height(), bottom = -1;
-        for (const ZXing::PointI& p : r.position()) {
-          left = std::min(left, p.x), right = std::max(right, p.x);
-          top = std::min(top, band_top + p.y), bottom = std::max(bottom, band_top + p.y);
-        }
-        // Rows of the symbol have dark dots in the middle half of its columns (a frame's
-        // edge beside the symbol does not count).
-        auto dark_row = [&](int y) {
-          const int quarter = (right - left) / 4;
-          for (int x = std::max(left + quarter, 0);
-               x <= std::min(right - quarter, page.width() - 1); ++x)
-            if (page.GetPixel(x, y) != kWhite) return true;
-          return false;
-        };
-        while (top > 0 && dark_row(top - 1)) --top;
-        while (bottom + 1 < page.height() && dark_row(bottom + 1)) ++bottom;
-        for (int y = std::max(top, 0); y <= bottom; ++y)
-          for (int x = std::max(left, 0); x <= std::min(right, page.width() - 1); ++x)
-            page.SetPixel(x, y, kWhite);
-      }
-      if (!any) break;
-    }
-  }
-}
-
-// The page turned a quarter: column x becomes row x.
-Bitmap32 Turned(const Bitmap32& page) {
-  Bitmap32 out(page.height(), page.width());
-  for (int y = 0; y < page.height(); ++y)
-    for (int x = 0; x < page.width(); ++x) out.SetPixel(y, x, page.GetPixel(x, y));
-  return out;
-}
-
-// Reads the QR symbols in rounds, whitening the ones found before the next round: finder
-// patterns of neighbouring symbols can pair up wrongly while all of them are on the page.
-void DecodeQr(Bitmap32 page, std::vector<DecodedSymbol>& found) {
-  ZXing::DecodeHints hints;
-  hints.setFormats(ZXing::BarcodeFormat::QRCode);
-  hints.setTryHarder(true);  // large versions at a few dots per module
-  for (int round = 0; round < 16; ++round) {
-    std::vector<ZXing::Result> results = ZXing::ReadBarcodes(View(page), hints);
-    bool any = false;
-    for (const ZXing::Result& r : results) {
-      if (!r.isValid()) continue;
-      any = true;
-      found.push_back(Symbol(r));
-      int left = page.width(), right = -1, top = page.height(), bottom = -1;
-      for (const ZXing::PointI& p : r.position()) {
-        left = std::min(left, p.x), right = std::max(right, p.x);
-        top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-      }
-      for (int y = std::max(top, 0); y <= std::min(bottom, page.height() - 1); ++y)
-        for (int x = std::max(left, 0); x <= std::min(right, page.width() - 1); ++x)
-          page.SetPixel(x, y, kWhite);
-    }
-    if (!any) return;
-  }
-}
+const std::string kParcelUrl = "https://velin.example/t/SF1234567890cn?lang=zh&ref=a-b";
 
 }  // namespace
 
-std::vector<DecodedSymbol> DecodeAll(const Bitmap32& label) {
-  // The page is printed on office paper: white beyond its edges, where a symbol drawn at the
-  // edge finds its quiet zone.
-  constexpr int kPaper = 64;
-  Bitmap32 page(label.width() + 2 * kPaper, label.height() + 2 * kPaper);
-  for (int y = 0; y < label.height(); ++y)
-    std::copy(label.Row(y), label.Row(y) + label.width(), page.Row(y + kPaper) + kPaper);
-  std::vector<DecodedSymbol> found;
-  DecodeQr(page, found);
-  DecodeLinear(page, found);
-  DecodeLinear(Turned(page), found);
-  std::sort(found.begin(), found.end());
-  return found;
+const std::vector<LabelSymbols>& LabelsWithSymbols() {
+  static const std::vector<LabelSymbols> labels = Sorted({
+      {__LINE__,
+       "examples/waybill-full.cpcl",
+       "cpcl",
+       {{"Code128", "73510170295253"},
+        {"Code128", "73510170295253"},  // the vertical one
+        {"Code128", "SF1234567890"},
+        {"QRCode", "WB20231019001"}}},
+      {__LINE__,
+       "examples/waybill.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890"},
+        {"Code128", "73510170295253"},
+        {"QRCode", "https://velin.example/t/SF1234567890"},
+        {"QRCode", "\xCB\xB3\xB7\xE1 SF1234567890"}}},  // 顺丰 in GBK, as the line carried it
+      {__LINE__,
+       "tests/labels/symbols.cpcl",
+       "cpcl",
+       {{"Code128", "73510170295253"},
+        {"Code128", "73510170295253"},
+        {"Code128", "AB12CD"},  // letters after the digit run are encoded too
+        {"Code128", "#12"},
+        {"Code128", "1234567"},  // odd digits: start A, one digit, then code C
+        {"QRCode", "WB20231019001"},
+        {"QRCode", "caf\xA8\xA6"}}},  // byte E9 is Latin-1 e acute, GBK A8 A6
+      {__LINE__,
+       "tests/labels/symbols.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890"},
+        {"Code128", "12345678"},
+        {"QRCode", "ABC"},
+        {"QRCode", "\xD6\xD0\xCE\xC4 GBK"}}},  // 中文 in GBK
+      // The printer dialect's labels: every symbology by its own name.
+      {__LINE__,
+       "tests/labels/printer.cpcl",
+       "cpcl",
+       {{"Code128", "Code-128 mixed ab12cd"},
+        {"QRCode", "centred QR level L"},
+        {"Code39", "CODE-39"},
+        {"Code39", "C39-CHECK6"},  // the check character is read as data
+        {"Code39", "Full 39"},
+        {"Code93", "CODE93"},
+        {"ITF", "01234567"},  // an odd count gets a leading zero
+        {"EAN-13", "4006381333931"},
+        {"EAN-8", "96385074"},
+        {"UPC-A", "036000291452"},
+        {"Codabar", "40156"},  // start and stop A, B are no data
+        {"Code128", "0101234567890128"},
+        {"Code128", "01234565"},  // UPCE: drawn as Code 128
+        {"Code128", "VERTICAL-1"},
+        {"QRCode", "level H mask 4"},
+        {"QRCode",
+         "0123456789HELLO WORLDa,b\xFF"
+         "c"},                                          // manual segments
+        {"QRCode", "millimetres and OFFICE"},           // OFF ends no block
+        {"QRCode", "UTF-8 \xE9\xA1\xBA\xE4\xB8\xB0"}},  // the bytes as received
+       "printer"},
+      {__LINE__,
+       "tests/labels/printer.tspl",
+       "tspl",
+       {{"Code128", "Code128 ab-12"},
+        {"Code128", "0101234567890128"},
+        {"Code39", "TSPL-39S"},
+        {"Code39", "full 39"},
+        {"Code93", "CODE 93"},
+        {"ITF", "12345670"},
+        {"EAN-13", "5901234123457"},
+        {"EAN-8", "55123457"},
+        {"UPC-A", "042100005264"},
+        {"Codabar", "1234"},
+        {"Code128", "TURNED"},
+        {"Code128", "R180"},
+        {"Code128", "1234"},  // PLESSEY: drawn as Code 128
+        {"QRCode", "level Q"},
+        {"QRCode", "turned 90"},
+        {"QRCode", "ABC123a,bx"},
+        {"QRCode", "turned 270"},
+        {"QRCode", "UTF-8 \xE9\xA1\xBA\xE4\xB8\xB0"}},
+       "printer"},
+      {__LINE__,
+       "examples/parcel-printer.cpcl",
+       "cpcl",
+       {{"Code128", "SF1234567890cn"}, {"Code39", "ABC-123"}, {"QRCode", kParcelUrl}},
+       "printer"},
+      {__LINE__,
+       "examples/parcel-printer.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890cn"},
+        {"EAN-13", "4006381333931"},
+        {"Code39", "TSPL-39"},
+        {"QRCode", kParcelUrl},
+        {"QRCode", "ROTATED 90"}},
+       "printer"},
+      // The same parcel labels in the default dialect: every symbol is Code 128 or a version
+      // 6 QR code, and still carries the label's data.
+      {__LINE__,
+       "examples/parcel-printer.cpcl",
+       "cpcl",
+       {{"Code128", "SF1234567890cn"}, {"Code128", "ABC-123"}, {"QRCode", kParcelUrl}},
+       "default"},
+      {__LINE__,
+       "examples/parcel-printer.tspl",
+       "tspl",
+       {{"Code128", "SF1234567890cn"},
+        {"Code128", "400638133393"},
+        {"Code128", "TSPL-39"},
+        {"QRCode", "ROTATED 90"}},
+       "default"},
+  });
+  return labels;
 }
 
 }  // namespace velin::test

@@ -1,5 +1,5 @@
-// Rendering label files through velin-cli render and reading its pages back; decoding what is
-// on a page with zxing-cpp.
+// Rendering label files through velin-cli render and reading its pages back; the labels whose
+// barcode and QR symbols a decoder of its own must read back, with what each symbol holds.
 #pragma once
 
 #include <ostream>
@@ -12,8 +12,8 @@
 namespace velin::test {
 
 // Runs `velin-cli render --mode MODE [--dialect DIALECT] LABEL -o DIR` and reads every page
-// it reports. An empty result means the tool failed or printed nothing. `report`, when
-// given, receives what the tool wrote to standard error (the ignored and failed commands).
+// it reports. An empty result means the tool failed or printed nothing. `report`, when given,
+// receives what the tool wrote to standard error (the ignored and failed commands).
 std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode,
                                   const std::string& dialect = "", std::string* report = nullptr);
 
@@ -25,10 +25,18 @@ struct DecodedSymbol {
   }
   bool operator==(const DecodedSymbol& o) const = default;
 };
-void PrintTo(const DecodedSymbol& s, std::ostream* os);
-// Every barcode and QR symbol zxing-cpp finds on the page, at any of the four orientations,
-// sorted: QR Code, Code 128, Code 39, Code 93, EAN-13, EAN-8, UPC-A, ITF and Codabar. The
-// page is read as printed on a white sheet (white around its edges).
-std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page);
+// FORMAT "BYTES", bytes outside printable ASCII written as \xHH.
+std::string Describe(const DecodedSymbol& s);
+inline void PrintTo(const DecodedSymbol& s, std::ostream* os) { *os << Describe(s); }
+
+struct LabelSymbols {
+  int line;                            // where the row stands, for failure messages
+  const char* label;                   // path below the source tree
+  const char* mode;                    // "cpcl" or "tspl"
+  std::vector<DecodedSymbol> symbols;  // what a scanner reads on the first page, sorted
+  const char* dialect = "";            // --dialect, when not the configuration's
+};
+// The labels checked by decoding, each with every symbol on its first page.
+const std::vector<LabelSymbols>& LabelsWithSymbols();
 
 }  // namespace velin::test

@@ -1,13 +1,13 @@
 // Whole labels rendered by velin-cli render: the text-free test labels against their golden
-// pages, dot for dot, and the sample waybills through an independent reader, which must find
-// every barcode and QR symbol with the data the label carried.
+// pages, dot for dot, and the positions the label commands put their symbols at. Whether the
+// symbols read back is checked by a decoder of its own (posix/decode_test.cpp; the Windows
+// build hands its pages to the native decoder).
 //
 // VELIN_UPDATE_GOLDEN=1 rewrites the golden PNGs from what is rendered now; review the diff.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "base/png.h"
 #include "label_support.h"
@@ -133,191 +133,6 @@ TEST(RenderedLabels, TsplSymbolsLandWhereTheCommandsPutThem) {
   // (looked at above and below the turned barcode, which reaches column 480 too).
   EXPECT_EQ(DarkBoxIn(page, 465, 0, 480, 300), (DarkBox{470, 0, 479, 299}));
   EXPECT_EQ(DarkBoxIn(page, 465, 470, 480, 640), (DarkBox{470, 470, 479, 639}));
-}
-
-std::vector<DecodedSymbol> Sorted(std::vector<DecodedSymbol> symbols) {
-  std::sort(symbols.begin(), symbols.end());
-  return symbols;
-}
-
-struct LabelCase {
-  int line;
-  const char* label;
-  const char* mode;
-  std::vector<DecodedSymbol> symbols;  // what a scanner reads on the first page
-  const char* dialect = "";
-};
-
-const std::string kParcelUrl = "https://velin.example/t/SF1234567890cn?lang=zh&ref=a-b";
-
-TEST(RenderedLabels, EveryBarcodeAndQrSymbolDecodesToTheLabelsData) {
-  const LabelCase cases[] = {
-      {__LINE__,
-       "examples/waybill-full.cpcl",
-       "cpcl",
-       {{"Code128", "73510170295253"},
-        {"Code128", "73510170295253"},  // the vertical one
-        {"Code128", "SF1234567890"},
-        {"QRCode", "WB20231019001"}}},
-      {__LINE__,
-       "examples/waybill.tspl",
-       "tspl",
-       {{"Code128", "SF1234567890"},
-        {"Code128", "73510170295253"},
-        {"QRCode", "https://velin.example/t/SF1234567890"},
-        {"QRCode", "\xCB\xB3\xB7\xE1 SF1234567890"}}},  // 顺丰 in GBK, as the line carried it
-      {__LINE__,
-       "tests/labels/symbols.cpcl",
-       "cpcl",
-       {{"Code128", "73510170295253"},
-        {"Code128", "73510170295253"},
-        {"Code128", "AB12CD"},  // letters after the digit run are encoded too
-        {"Code128", "#12"},
-        {"Code128", "1234567"},  // odd digits: start A, one digit, then code C
-        {"QRCode", "WB20231019001"},
-        {"QRCode", "caf\xA8\xA6"}}},  // byte E9 is Latin-1 e acute, GBK A8 A6
-      {__LINE__,
-       "tests/labels/symbols.tspl",
-       "tspl",
-       {{"Code128", "SF1234567890"},
-        {"Code128", "12345678"},
-        {"QRCode", "ABC"},
-        {"QRCode", "\xD6\xD0\xCE\xC4 GBK"}}},  // 中文 in GBK
-      // The printer dialect's labels: every symbology by its own name.
-      {__LINE__,
-       "tests/labels/printer.cpcl",
-       "cpcl",
-       {{"Code128", "Code-128 mixed ab12cd"},
-        {"QRCode", "centred QR level L"},
-        {"Code39", "CODE-39"},
-        {"Code39", "C39-CHECK6"},  // the check character is read as data
-        {"Code39", "Full 39"},
-        {"Code93", "CODE93"},
-        {"ITF", "01234567"},  // an odd count gets a leading zero
-        {"EAN-13", "4006381333931"},
-        {"EAN-8", "96385074"},
-        {"UPC-A", "036000291452"},
-        {"Codabar", "40156"},  // start and stop A, B are no data
-        {"Code128", "0101234567890128"},
-        {"Code128", "01234565"},  // UPCE: drawn as Code 128
-        {"Code128", "VERTICAL-1"},
-        {"QRCode", "level H mask 4"},
-        {"QRCode",
-         "0123456789HELLO WORLDa,b\xFF"
-         "c"},                                          // manual segments
-        {"QRCode", "millimetres and OFFICE"},           // OFF ends no block
-        {"QRCode", "UTF-8 \xE9\xA1\xBA\xE4\xB8\xB0"}},  // the bytes as received
-       "printer"},
-      {__LINE__,
-       "tests/labels/printer.tspl",
-       "tspl",
-       {{"Code128", "Code128 ab-12"},
-        {"Code128", "0101234567890128"},
-        {"Code39", "TSPL-39S"},
-        {"Code39", "full 39"},
-        {"Code93", "CODE 93"},
-        {"ITF", "12345670"},
-        {"EAN-13", "5901234123457"},
-        {"EAN-8", "55123457"},
-        {"UPC-A", "042100005264"},
-        {"Codabar", "1234"},
-        {"Code128", "TURNED"},
-        {"Code128", "R180"},
-        {"Code128", "1234"},  // PLESSEY: drawn as Code 128
-        {"QRCode", "level Q"},
-        {"QRCode", "turned 90"},
-        {"QRCode", "ABC123a,bx"},
-        {"QRCode", "turned 270"},
-        {"QRCode", "UTF-8 \xE9\xA1\xBA\xE4\xB8\xB0"}},
-       "printer"},
-      {__LINE__,
-       "examples/parcel-printer.cpcl",
-       "cpcl",
-       {{"Code128", "SF1234567890cn"}, {"Code39", "ABC-123"}, {"QRCode", kParcelUrl}},
-       "printer"},
-      {__LINE__,
-       "examples/parcel-printer.tspl",
-       "tspl",
-       {{"Code128", "SF1234567890cn"},
-        {"EAN-13", "4006381333931"},
-        {"Code39", "TSPL-39"},
-        {"QRCode", kParcelUrl},
-        {"QRCode", "ROTATED 90"}},
-       "printer"},
-      // The same parcel labels in the default dialect: every symbol is Code 128 or a version
-      // 6 QR code, and still carries the label's data.
-      {__LINE__,
-       "examples/parcel-printer.cpcl",
-       "cpcl",
-       {{"Code128", "SF1234567890cn"}, {"Code128", "ABC-123"}, {"QRCode", kParcelUrl}},
-       "default"},
-      {__LINE__,
-       "examples/parcel-printer.tspl",
-       "tspl",
-       {{"Code128", "SF1234567890cn"},
-        {"Code128", "400638133393"},
-        {"Code128", "TSPL-39"},
-        {"QRCode", "ROTATED 90"}},
-       "default"},
-  };
-  for (const LabelCase& c : cases) {
-    std::vector<Bitmap32> pages = RenderLabel(SourcePath(c.label), c.mode, c.dialect);
-    ASSERT_FALSE(pages.empty()) << c.label;
-    EXPECT_EQ(DecodeAll(pages[0]), Sorted(c.symbols))
-        << c.label << " (row at line " << c.line << ")";
-  }
-}
-
-// QR payloads across the version 6-M boundary up to version 40, one page each: the default
-// dialect at level M, the printer dialect at the label's level; a payload no version holds
-// is reported.
-TEST(RenderedLabels, QrPayloadsOfEverySizeUpToVersion40DecodeToTheirData) {
-  auto payload = [](size_t length) {
-    std::string text;
-    for (size_t i = 0; i < length; ++i) text += "0123456789abcdefghijklmnopqrstuvwxyz-./"[i % 39];
-    return text;
-  };
-  struct Row {
-    int line;
-    const char* dialect;
-    char level;
-    size_t length;
-    bool fits;
-  };
-  const Row rows[] = {
-      {__LINE__, "default", 'L', 106, true},   // 6-M, whatever level the label asks
-      {__LINE__, "default", 'L', 107, true},   // 7-M
-      {__LINE__, "default", 'H', 1000, true},  // 27-M
-      {__LINE__, "default", 'M', 2331, true},  // 40-M
-      {__LINE__, "default", 'M', 2332, false}, {__LINE__, "printer", 'L', 17, true},  // 1-L
-      {__LINE__, "printer", 'L', 2953, true},                                         // 40-L
-      {__LINE__, "printer", 'H', 1273, true},                                         // 40-H
-      {__LINE__, "printer", 'H', 1274, false},
-  };
-  for (const Row& r : rows) {
-    const std::string where = "row at line " + std::to_string(r.line);
-    const std::string data = payload(r.length);
-    // Beside the scratch folders, which RenderLabel empties.
-    const std::string label =
-        std::string(VELIN_BINARY_DIR) + "/scratch/qr-" + std::to_string(r.line) + ".tspl";
-    std::ofstream(label, std::ios::binary) << "SIZE 72 mm,72 mm\r\nCLS\r\nQRCODE 10,10," << r.level
-                                           << ",3,A,0,\"" << data << "\"\r\nPRINT 1\r\n";
-    std::string report;
-    std::vector<Bitmap32> pages = RenderLabel(label, "tspl", r.dialect, &report);
-    ASSERT_EQ(pages.size(), 1u) << where;
-    if (r.fits) {
-      std::vector<DecodedSymbol> found = DecodeAll(pages[0]);
-      ASSERT_EQ(found.size(), 1u) << where;
-      EXPECT_EQ(found[0].format, "QRCode") << where;
-      EXPECT_TRUE(found[0].bytes == data)
-          << where << ": " << found[0].bytes.size() << " bytes read";
-      EXPECT_EQ(report, "") << where;
-    } else {
-      EXPECT_EQ(report, "failed: CMD_TSPL_QRCODE x1 (QR data of " + std::to_string(r.length) +
-                            " bytes fits no symbol)\n")
-          << where;
-    }
-  }
 }
 
 }  // namespace

@@ -130,6 +130,9 @@ TEST(FindPrinter, UnpluggingClosesThePortAndReplugginReopensIt) {
   f.search->paths.clear();
   EXPECT_FALSE(f.fifo->FindPrinter());
   EXPECT_FALSE(f.port->Opened());
+  // The FIFO's search resets nothing when it fails: only its result tells.
+  EXPECT_TRUE(f.port->FUSBInfo.isFindPrint);
+  EXPECT_EQ(f.port->FUSBInfo.PrintAddr, kLoopbackReceiverPath);
   f.search->paths = {kLoopbackReceiverPath};
   EXPECT_TRUE(f.fifo->FindPrinter());
   EXPECT_TRUE(f.port->Opened());
@@ -146,6 +149,67 @@ TEST(FindPrinter, AFailingSearchClosesThePortAndPropagates) {
   f.port->fail_start_with = "Error opening serial port";
   EXPECT_THROW(f.fifo->FindPrinter(), ECommsError);
   EXPECT_FALSE(f.port->Opened());
+}
+
+// The port's own search: it clears isFindPrint before searching, so the flag always tells the
+// outcome of the last search, and it opens the port only when auto-connecting.
+TEST(PortFindPrinter, ClearsTheFlagFirstAndClosesThePortWhenTheReceiverIsGone) {
+  const std::string first = "\\\\?\\usb#vid_0483&pid_5720#first";
+  LoopbackPort port;
+  FixedDeviceSearch search({"\\\\?\\usb#VID_0483&PID_5720#upper", first, first + "-second"});
+  port.FAutoConn = false;
+  port.FindPrinter(search);
+  EXPECT_TRUE(port.FUSBInfo.isFindPrint);
+  EXPECT_EQ(port.FUSBInfo.PrintAddr, first);
+  EXPECT_FALSE(port.Opened());  // no auto-connect
+
+  port.FAutoConn = true;
+  port.FindPrinter(search);
+  EXPECT_TRUE(port.Opened());
+
+  search.throw_on_search = true;
+  EXPECT_THROW(port.FindPrinter(search), std::runtime_error);
+  EXPECT_FALSE(port.FUSBInfo.isFindPrint);
+  EXPECT_FALSE(port.Opened());  // closed although the search threw
+
+  search.throw_on_search = false;
+  port.fail_start_with = "Error opening serial port";
+  EXPECT_THROW(port.FindPrinter(search), ECommsError);
+  EXPECT_TRUE(port.FUSBInfo.isFindPrint);  // found, but it could not be opened
+  EXPECT_FALSE(port.Opened());
+
+  port.fail_start_with.clear();
+  port.FindPrinter(search);
+  EXPECT_TRUE(port.Opened());
+  search.paths.clear();
+  port.FindPrinter(search);
+  EXPECT_FALSE(port.FUSBInfo.isFindPrint);
+  EXPECT_FALSE(port.Opened());
+  EXPECT_EQ(port.FUSBInfo.PrintAddr, first);  // a failed search keeps the path
+}
+
+// FindUSBDevice goes through the port's search, then opens or closes the port itself.
+TEST(FindUSBDevice, OpensWithThePortsSearchAndClosesWhenItFailsOrThrows) {
+  Fixture f;
+  f.fifo->FindUSBDevice();  // the FIFO leaves auto-connect off: FindUSBDevice opens the port
+  EXPECT_TRUE(f.port->Opened());
+  EXPECT_TRUE(f.fifo->GetUSBState());
+  f.fifo->FindUSBDevice();
+  EXPECT_EQ(f.port->starts, 1);
+
+  f.search->throw_on_search = true;
+  EXPECT_THROW(f.fifo->FindUSBDevice(), std::runtime_error);
+  EXPECT_FALSE(f.port->Opened());
+  EXPECT_FALSE(f.fifo->GetUSBState());
+
+  f.search->throw_on_search = false;
+  f.fifo->FindUSBDevice();
+  EXPECT_TRUE(f.port->Opened());
+  f.search->paths = {"\\\\?\\usb#vid_046d&pid_c52b#mouse"};
+  f.fifo->FindUSBDevice();
+  EXPECT_FALSE(f.port->Opened());
+  EXPECT_FALSE(f.fifo->GetUSBState());
+  EXPECT_EQ(f.port->FUSBInfo.PrintAddr, kLoopbackReceiverPath);
 }
 
 }  // namespace

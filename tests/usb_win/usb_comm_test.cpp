@@ -283,15 +283,22 @@ TEST(TUSBComm, FindPrinterOpensOnTheFirstMatchAndClosesWhenItIsGone) {
 
 TEST(TUSBComm, DestroyingAnOpenPortWithUndeliveredBlocksStopsIt) {
   PipeReceiver receiver;
+  HWND window = nullptr;
   {
     OpenPort p(receiver);
+    window = p.port.Window();
+    receiver.Send("delivered");
+    ASSERT_TRUE(p.PumpUntilReceived(9));
     receiver.Send(Pattern(20000, 5));
     ASSERT_TRUE(WaitUntil([&] { return p.port.PendingBytes() == 20000; }));
+    EXPECT_EQ(TUSBComm::UnfreedBlockBytes(), 20000u);
   }  // never dispatched: the destructor stops the port and frees the queued blocks
   // The device handle is closed: the receiver's end is broken.
   EXPECT_FALSE(receiver.TrySend("x"));
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_COMM_DATA, WM_COMM_DATA, PM_NOREMOVE));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(TUSBComm::UnfreedBlockBytes(), 0u);
 }
 
 TEST(TUSBComm, PlatformPortIsTheOverlappedPort) {

@@ -4,6 +4,8 @@
 #include <process.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -14,6 +16,27 @@
 #include "usb/usb_info.h"
 
 namespace velin {
+namespace {
+
+// Bytes of block copies that read threads allocated and nobody has freed yet, process-wide.
+std::atomic<size_t> g_unfreed_block_bytes{0};
+
+// A block's copy: its bytes followed by a zero byte, as the window receives it.
+uint8_t* NewBlock(const uint8_t* bytes, DWORD n) {
+  auto* copy = static_cast<uint8_t*>(LocalAlloc(LMEM_ZEROINIT, n + 1));
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, bytes, n);
+  copy[n] = 0;
+  g_unfreed_block_bytes.fetch_add(n);
+  return copy;
+}
+
+void FreeBlock(void* copy, size_t n) {
+  LocalFree(copy);
+  g_unfreed_block_bytes.fetch_sub(n);
+}
+
+}  // namespace
 
 // Reads the device into a buffer on its own stack and posts every completed block to the
 // port's window. It touches only its copies of the handles.
@@ -110,10 +133,8 @@ class TReadThread {
     if (dwSizeofBuffer == 0) return true;
     // Blocks the window has not taken yet are bounded: past the limit a block is dropped.
     if (pending_bytes_.load() + dwSizeofBuffer > TUSBComm::kMaxPendingBytes) return true;
-    auto* copy = static_cast<uint8_t*>(LocalAlloc(LMEM_ZEROINIT, dwSizeofBuffer + 1));
+    uint8_t* copy = NewBlock(lpszInputBuffer, dwSizeofBuffer);
     if (copy == nullptr) return false;
-    std::memcpy(copy, lpszInputBuffer, dwSizeofBuffer);
-    copy[dwSizeofBuffer] = 0;
     ReceiveData(copy, dwSizeofBuffer);
     return true;
   }
@@ -125,7 +146,7 @@ class TReadThread {
                      reinterpret_cast<LPARAM>(lpNewAnsiString)))
       return TRUE;
     pending_bytes_.fetch_sub(dwSizeofNewAnsiString);
-    LocalFree(lpNewAnsiString);
+    FreeBlock(lpNewAnsiString, dwSizeofNewAnsiString);
     return FALSE;
   }
 
@@ -143,7 +164,7 @@ constexpr wchar_t kWindowClass[] = L"VelinUSBCommWindow";
 
 }  // namespace
 
-TUSBComm::TUSBComm() {
+TUSBComm::TUSBComm() : FCreatorThread(GetCurrentThreadId()) {
   static std::once_flag registered;
   HINSTANCE instance = GetModuleHandleW(nullptr);
   std::call_once(registered, [instance] {
@@ -160,14 +181,32 @@ TUSBComm::TUSBComm() {
 }
 
 TUSBComm::~TUSBComm() {
+  const DWORD current = GetCurrentThreadId();
+  if (current != FCreatorThread) {
+    // The window can be drained and destroyed only on its own thread: carrying on would leak
+    // it and the blocks queued for it, and leave them to a window procedure whose port is gone.
+    char message[160];
+    std::snprintf(message, sizeof message,
+                  "TUSBComm destroyed on thread %lu, but it was created on thread %lu\n",
+                  static_cast<unsigned long>(current), static_cast<unsigned long>(FCreatorThread));
+    OutputDebugStringA(message);
+    std::fputs(message, stderr);
+    std::fflush(stderr);
+    std::abort();
+  }
+  // The read thread ends first, so nothing is posted after the queue has been drained.
   StopComm();
-  // Blocks posted before the read thread ended and never dispatched.
   MSG msg;
-  while (PeekMessageW(&msg, FHWnd, WM_COMM_DATA, WM_COMM_DATA, PM_REMOVE))
-    LocalFree(reinterpret_cast<HLOCAL>(msg.lParam));
+  while (PeekMessageW(&msg, FHWnd, WM_COMM_DATA, WM_COMM_DATA, PM_REMOVE)) {
+    FPendingBytes.fetch_sub(static_cast<size_t>(msg.wParam));
+    FreeBlock(reinterpret_cast<void*>(msg.lParam), static_cast<size_t>(msg.wParam));
+  }
+  OnReceiveData = nullptr;
   SetWindowLongPtrW(FHWnd, GWLP_USERDATA, 0);
   DestroyWindow(FHWnd);
 }
+
+size_t TUSBComm::UnfreedBlockBytes() { return g_unfreed_block_bytes.load(); }
 
 LRESULT CALLBACK TUSBComm::CommWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
@@ -184,7 +223,7 @@ LRESULT CALLBACK TUSBComm::CommWndProc(HWND hwnd, UINT message, WPARAM wparam, L
       } catch (...) {
       }
     }
-    LocalFree(copy);
+    FreeBlock(copy, static_cast<size_t>(wparam));
     return 0;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -282,24 +321,6 @@ void TUSBComm::WriteData(const uint8_t* wbuf, int32_t wlen) {
     GetOverlappedResult(hCommFile, &overlapped, &written, TRUE);  // the record is ours till then
   }
   CloseHandle(event);
-}
-
-void TUSBComm::FindPrinter(DeviceSearch& search) {
-  FUSBInfo.isFindPrint = false;
-  try {
-    std::vector<std::string> paths;
-    search.SearchDevice(paths);
-    int found = FindReceiverPath(paths, FUSBInfo);
-    if (found >= 0) {
-      FUSBInfo.PrintAddr = paths[static_cast<size_t>(found)];
-      FUSBInfo.isFindPrint = true;
-      if (FAutoConn && !Opened()) StartComm();
-    }
-  } catch (...) {
-    if (!FUSBInfo.isFindPrint && Opened()) StopComm();
-    throw;
-  }
-  if (!FUSBInfo.isFindPrint && Opened()) StopComm();
 }
 
 void TUSBComm::FindPrinter() {

@@ -24,15 +24,22 @@ class TReadThread;
 
 class TUSBComm final : public UsbPort {
  public:
-  // Blocks posted but not yet delivered are limited to this many bytes; a block beyond it is
-  // dropped, so a user-interface thread that stops dispatching cannot make memory grow without
-  // bound.
+  // Blocks posted but not yet delivered, while the user-interface thread does not dispatch,
+  // are bounded first by the system's quota of posted messages per message queue (10,000 by
+  // default; the USERPostMessageLimit registry value changes it): past it PostMessageW fails
+  // and the block is dropped, so with reads of at most 4096 bytes they stay below 40 MiB. This
+  // limit bounds them where the quota is raised or not enforced: a block that would take the
+  // undelivered bytes past it is dropped, so memory cannot grow without bound.
   static constexpr size_t kMaxPendingBytes = size_t{64} << 20;
 
-  // Creates the hidden window on the calling thread (the thread OnReceiveData runs on).
-  // Throws std::runtime_error if the window cannot be created.
+  // Creates the hidden window on the calling thread (the thread OnReceiveData runs on) and
+  // remembers that thread. Throws std::runtime_error if the window cannot be created.
   TUSBComm();
-  // Stops the port if it is open, then releases the window and any blocks still queued for it.
+  // Must run on the creating thread; on any other it writes a message to standard error and
+  // the debugger and aborts the process, in every build (only that thread can drain and
+  // destroy the window). In order: stops the port, so the read thread has ended and posts
+  // nothing more; frees the blocks still queued for the window, undelivered; clears the
+  // receive event; destroys the window.
   ~TUSBComm() override;
   TUSBComm(const TUSBComm&) = delete;
   TUSBComm& operator=(const TUSBComm&) = delete;
@@ -42,10 +49,9 @@ class TUSBComm final : public UsbPort {
   void WriteData(const uint8_t* wbuf, int32_t wlen) override;
   bool Opened() const override { return FOpened.load(); }
 
-  // The receiver search and match on FUSBInfo; opens the port when found and FAutoConn is set,
-  // and closes an open port when the receiver is not found (also when the search throws).
+  // UsbPort::FindPrinter with the platform's device search.
+  using UsbPort::FindPrinter;
   void FindPrinter();
-  void FindPrinter(DeviceSearch& search);
 
   HANDLE Handle() const { return hCommFile; }
   bool SendDataEmpty() const { return FSendDataEmpty; }
@@ -55,6 +61,11 @@ class TUSBComm final : public UsbPort {
   bool ReadThreadRunning() const;
   // Bytes posted to the window and not yet delivered.
   size_t PendingBytes() const { return FPendingBytes.load(); }
+  // The hidden window that receives the blocks.
+  HWND Window() const { return FHWnd; }
+  // Bytes of received blocks that any port's read thread copied and that were not freed yet
+  // (delivered, dropped or drained), in the whole process.
+  static size_t UnfreedBlockBytes();
 
  private:
   static LRESULT CALLBACK CommWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -62,6 +73,7 @@ class TUSBComm final : public UsbPort {
   void CloseReadThread();
   void StopCommLocked();
 
+  const DWORD FCreatorThread;
   std::unique_ptr<TReadThread> ReadThread;
   HANDLE hCommFile = nullptr;
   HANDLE hCloseEvent = nullptr;
