@@ -62,7 +62,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   if (!error_file.empty()) {
     std::wstring error_path = Utf8ToWide(error_file);
     std::replace(error_path.begin(), error_path.end(), L'/', L'\\');
-    error_sink.h = CreateFileW(error_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+    // Shared in every way: a program that has just ended may still hold its own file for a
+    // moment under Wine, and the next run replaces or removes it.
+    error_sink.h = CreateFileW(error_path.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (error_sink.h == INVALID_HANDLE_VALUE) return result;
   }
