@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Prepares a real CUPS server for the printing tests: starts cupsd if it is not running and
-# adds the raw queue "velin-capture", whose backend stores every job in
-# /var/spool/velin-capture as job-<id>.bin. Installs no packages (scripts/setup.sh does).
-# Idempotent; run as root (CI) or with sudo.
+# adds the capture queues, whose backend stores every job in /var/spool/velin-capture as
+# job-<id>.bin:
+#   velin-capture       raw (no driver, no filters, no resolution: pages go out at 300 dpi)
+#   velin-capture-600   A4 at 600 dpi, PNG passed through unchanged (scripts/cups-capture.ppd.in)
+#   velin-capture-1200  the same at 1200 dpi
+# Installs no packages (scripts/setup.sh does). Idempotent; run as root (CI) or with sudo.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 queue=velin-capture
@@ -43,3 +46,21 @@ fi
 $sudo cupsenable "$queue"
 $sudo cupsaccept "$queue"
 echo "cups-test-queue: queue $queue ready, jobs land in $capture_dir"
+
+# The queues with a resolution: a PPD of our own states it and lets image/png through to the
+# same backend. lpadmin -P is run every time, so an edited PPD takes effect.
+ppd_dir=$(mktemp -d)
+trap 'rm -rf "$ppd_dir"' EXIT
+for dpi in 600 1200; do
+  sed "s/@DPI@/$dpi/g" "$here/cups-capture.ppd.in" > "$ppd_dir/$queue-$dpi.ppd"
+  # "Printer drivers are deprecated" is CUPS 2.4's notice about PPD files, not an error.
+  $sudo lpadmin -p "$queue-$dpi" -E -v "$queue:/" -P "$ppd_dir/$queue-$dpi.ppd" \
+    -o printer-is-shared=false 2>&1 | grep -v -i "deprecated" >&2 || true
+  if ! lpstat -p "$queue-$dpi" >/dev/null 2>&1; then
+    echo "cups-test-queue: could not add $queue-$dpi" >&2
+    exit 1
+  fi
+  $sudo cupsenable "$queue-$dpi"
+  $sudo cupsaccept "$queue-$dpi"
+  echo "cups-test-queue: queue $queue-$dpi ready ($dpi dpi), jobs land in $capture_dir"
+done

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace velin {
 
@@ -25,9 +26,17 @@ class VirtualClock final : public Clock {
  public:
   explicit VirtualClock(uint32_t start = 0) : now_(start) {}
   uint32_t tick_ms() override { return now_.load(std::memory_order_relaxed); }
-  void sleep_ms(uint32_t ms) override { advance(ms); }
+  void sleep_ms(uint32_t ms) override {
+    advance(ms);
+    if (on_sleep) on_sleep(ms);
+  }
   void advance(uint32_t ms) { now_.fetch_add(ms, std::memory_order_relaxed); }
   // Total time slept or advanced since construction is tick_ms() - start.
+
+  // What happens while a sleeper waits (a replayed receiver delivering bytes, a test's next
+  // event): called on the sleeping thread after each sleep has moved the time. Set it before
+  // the clock is in use.
+  std::function<void(uint32_t ms)> on_sleep;
 
  private:
   std::atomic<uint32_t> now_;

@@ -92,13 +92,20 @@ bool Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t size, siz
 }  // namespace
 
 bool EncodePng(int width, int height,
-               const std::function<void(int y, uint32_t* pixels)>& row_source, std::string& result,
-               int dots_per_inch) {
+               const std::function<void(int y, uint32_t* pixels)>& row_source,
+               const std::function<bool(std::string_view bytes)>& write, int dots_per_inch) {
   if (width <= 0 || height <= 0) return false;  // PNG has no zero-sized images
   const size_t w = static_cast<size_t>(width);
   const size_t h = static_cast<size_t>(height);
+  constexpr size_t kIdatSize = size_t{1} << 20;
 
   std::vector<uint8_t> out(kSignature.begin(), kSignature.end());
+  auto flush = [&]() {
+    const bool ok = out.empty() ||
+                    write(std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
+    out.clear();
+    return ok;
+  };
   uint8_t ihdr[13];
   const uint32_t dims[2] = {static_cast<uint32_t>(w), static_cast<uint32_t>(h)};
   for (int k = 0; k < 2; ++k)
@@ -118,24 +125,34 @@ bool EncodePng(int width, int height,
     phys.push_back(1);
     PutChunk(out, "pHYs", phys.data(), phys.size());
   }
+  if (!flush()) return false;
 
   // Rows with filter Up where the row repeats the one above (a white page is mostly such
-  // rows), else None; deflated row by row.
+  // rows), else None; deflated row by row, each full 1 MiB of output sent as an IDAT chunk.
   z_stream zs{};
   if (deflateInit(&zs, 6) != Z_OK) return false;
-  std::vector<uint8_t> idat;
-  std::vector<uint8_t> row(1 + 3 * w), prior(3 * w, 0), chunk(1 << 16);
+  std::vector<uint8_t> idat(kIdatSize);
+  std::vector<uint8_t> row(1 + 3 * w), prior(3 * w, 0);
   std::vector<uint32_t> pixels(w);
-  auto pump = [&](int flush) {
+  auto send_idat = [&](size_t size) {
+    PutChunk(out, "IDAT", idat.data(), size);
+    return flush();
+  };
+  auto pump = [&](int flush_mode) {
     int rc;
     do {
-      zs.next_out = chunk.data();
-      zs.avail_out = static_cast<uInt>(chunk.size());
-      rc = deflate(&zs, flush);
-      idat.insert(idat.end(), chunk.data(), chunk.data() + (chunk.size() - zs.avail_out));
-    } while (zs.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
-    return rc != Z_STREAM_ERROR;
+      rc = deflate(&zs, flush_mode);
+      if (rc == Z_STREAM_ERROR) return false;
+      if (zs.avail_out == 0) {
+        if (!send_idat(idat.size())) return false;
+        zs.next_out = idat.data();
+        zs.avail_out = static_cast<uInt>(idat.size());
+      }
+    } while (zs.avail_in > 0 || (flush_mode == Z_FINISH && rc != Z_STREAM_END));
+    return true;
   };
+  zs.next_out = idat.data();
+  zs.avail_out = static_cast<uInt>(idat.size());
   bool ok = true;
   for (size_t y = 0; y < h && ok; ++y) {
     row_source(static_cast<int>(y), pixels.data());
@@ -162,13 +179,27 @@ bool EncodePng(int width, int height,
     zs.avail_in = 0;
     ok = pump(Z_FINISH);
   }
+  const size_t rest = idat.size() - zs.avail_out;
   deflateEnd(&zs);
   if (!ok) return false;
-  // IDAT chunks of at most 1 MiB.
-  for (size_t at = 0; at < idat.size(); at += size_t{1} << 20)
-    PutChunk(out, "IDAT", idat.data() + at, std::min(idat.size() - at, size_t{1} << 20));
+  if (rest > 0 && !send_idat(rest)) return false;
   PutChunk(out, "IEND", nullptr, 0);
-  result.assign(out.begin(), out.end());
+  return flush();
+}
+
+bool EncodePng(int width, int height,
+               const std::function<void(int y, uint32_t* pixels)>& row_source, std::string& result,
+               int dots_per_inch) {
+  std::string bytes;
+  if (!EncodePng(
+          width, height, row_source,
+          [&bytes](std::string_view piece) {
+            bytes.append(piece);
+            return true;
+          },
+          dots_per_inch))
+    return false;
+  result = std::move(bytes);
   return true;
 }
 

@@ -22,16 +22,8 @@ bool TryStrToInt(std::string_view text, int32_t& value) {
   uint64_t magnitude = 0;
   const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   for (; i < text.size(); ++i) {
-    char c = text[i];
-    int digit;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else
-      return false;
+    const int digit = HexDigit(text[i]);
+    if (digit < 0 || digit >= base) return false;
     magnitude = magnitude * base + digit;
     if (magnitude > limit) return false;
   }
@@ -46,6 +38,13 @@ int32_t StrToInt(std::string_view text) {
   if (!TryStrToInt(text, value))
     throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
   return value;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {

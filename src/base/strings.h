@@ -23,6 +23,9 @@ bool TryStrToInt(std::string_view text, int32_t& value);
 // As TryStrToInt, but throws EConvertError "'TEXT' is not a valid integer value".
 int32_t StrToInt(std::string_view text);
 
+// The value of one hexadecimal digit (0-9, A-F, a-f), or -1 for any other character.
+int HexDigit(char c);
+
 // ASCII-only case-insensitive comparison.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 

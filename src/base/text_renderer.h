@@ -33,4 +33,13 @@ class TextRenderer {
 // The platform's renderer, one shared instance; never null.
 TextRenderer& PlatformTextRenderer();
 
+// The tallest em, in pixels, that a renderer draws: half the largest page side (32767 dots),
+// more than any label needs, and within what both text engines handle (GDI font heights,
+// FreeType pixel sizes).
+constexpr int kMaxEmPixels = 16384;
+
+// Em height in pixels of a size in points, the same on every platform: |points| × 96 / 72,
+// halves away from zero; a size of 0 is 12 points (16 pixels); at most kMaxEmPixels.
+int EmPixels(int points);
+
 }  // namespace velin

@@ -126,6 +126,7 @@ TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<Usb
   auto ini = OpenIniFile(config_path_);
   FCmdMode = ini->ReadInteger("system", "transfer_mode", kCpcl);
   SetDialect(ParseLabelDialect(ini->ReadString("system", "label_dialect", "")));
+  dropped_seen_ = USBFiFo->dropped_bytes();
 }
 
 void TCPCLCmdThread::SetDialect(LabelDialect dialect) {
@@ -174,6 +175,7 @@ void TCPCLCmdThread::Begin() {
 }
 
 void TCPCLCmdThread::Finish() {
+  ReportDroppedBytes(/*final=*/true);
   if (USBFiFo->debug()) {
     PostDebugLine(kStopLine);
     clock_.sleep_ms(10);
@@ -183,18 +185,20 @@ void TCPCLCmdThread::Finish() {
 void TCPCLCmdThread::RunUntilIdle() {
   for (;;) {
     bool took = Step();
-    if (!took && USBFiFo->GetFiFoSize() == 0 && TranMemory.empty()) return;
+    // A pass that takes nothing from a FIFO that still holds bytes is paused or has no mode
+    // to serve: nothing changes until someone else acts.
+    if (!took && (TranMemory.empty() || FBTCmd.load())) return;
   }
 }
 
 bool TCPCLCmdThread::Step() {
-  if (clock_.tick_ms() - last_report_ > 500) ReportProgress();
+  ReportIfDue();
   if (FBTCmd.load()) {
     clock_.sleep_ms(500);
     return false;
   }
   uint8_t b = 0;
-  switch (FCmdMode) {
+  switch (FCmdMode.load()) {
     case kPassThrough:
       if (USBFiFo->GetChar(b)) {
         last_byte_ = clock_.tick_ms();
@@ -218,6 +222,34 @@ bool TCPCLCmdThread::Step() {
       clock_.sleep_ms(500);
       return false;
   }
+}
+
+void TCPCLCmdThread::ReportIfDue() {
+  if (clock_.tick_ms() - last_report_ <= 500) return;
+  ReportProgress();
+  ReportDroppedBytes(/*final=*/false);
+}
+
+void TCPCLCmdThread::ReportDroppedBytes(bool final) {
+  const size_t total = USBFiFo->dropped_bytes();
+  if (total != dropped_seen_) {
+    drop_episode_ += total - dropped_seen_;
+    dropped_seen_ = total;
+    if (!final) return;  // still dropping: the episode goes on
+  }
+  if (drop_episode_ == 0) return;
+  if (USBFiFo->debug())
+    PostDebugLine("receive FIFO full: " + std::to_string(drop_episode_) + " bytes dropped");
+  drop_episode_ = 0;
+}
+
+bool TCPCLCmdThread::AwaitResume(uint32_t poll_ms) {
+  while (FBTCmd.load()) {
+    if (Terminated()) return false;
+    ReportIfDue();
+    clock_.sleep_ms(poll_ms);
+  }
+  return true;
 }
 
 void TCPCLCmdThread::ReportProgress() {
@@ -250,16 +282,49 @@ void TCPCLCmdThread::FlushPassThrough() {
 
 void TCPCLCmdThread::WriteRawStringToPrinter(const std::string& printer, const std::string& bytes) {
   if (!services_.printers) return;
-  velin::WriteRawStringToPrinter(*services_.printers, services_.message_box, printer, bytes);
+  PrintReport report;
+  report.kind = PrintReport::Kind::kRaw;
+  report.printer = printer;
+  report.device = printer;
+  report.bytes = bytes.size();
+  const uint32_t code =
+      velin::WriteRawStringToPrinter(*services_.printers, services_.message_box, printer, bytes);
+  report.ok = code == 0;
+  if (!report.ok) report.error = "error " + std::to_string(code);
+  ReportPrint(report);
 }
 
 bool TCPCLCmdThread::PrintPage() {
-  std::string printer = BoundPrinter();
+  const std::string printer = BoundPrinter();
   if (printer.empty()) return false;
-  if (!services_.printers) throw std::runtime_error("NotFindPrinter.");
-  std::lock_guard<std::mutex> hold(PageImage->lock());
-  PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &PageImage->bitmap());
+  PrintReport report;
+  report.kind = PrintReport::Kind::kLabel;
+  report.printer = printer;
+  try {
+    if (!services_.printers) throw std::runtime_error("NotFindPrinter.");
+    Bitmap32 page;
+    {
+      std::lock_guard<std::mutex> hold(PageImage->lock());
+      report.page = {PageImage->Width(), PageImage->Height()};
+      page = PageImage->bitmap();
+    }
+    PrintBitmapToFitPage(*services_.printers, printer_selection_, printer, &page, &report.device);
+  } catch (const std::bad_alloc&) {
+    report.error = "Out of memory";
+    ReportPrint(report);
+    throw;
+  } catch (const std::exception& e) {
+    report.error = e.what();
+    ReportPrint(report);
+    throw;
+  }
+  report.ok = true;
+  ReportPrint(report);
   return true;
+}
+
+void TCPCLCmdThread::ReportPrint(const PrintReport& report) {
+  if (services_.on_print) services_.on_print(report);
 }
 
 std::string TCPCLCmdThread::BoundPrinter() {
@@ -393,10 +458,11 @@ void TCPCLCmdThread::PostDebugLine(const std::string& line) {
 
 bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
   if (services_.on_command) services_.on_command(cmd);
-  if (FCmdMode == kTspl) {
+  const int32_t mode = FCmdMode.load();
+  if (mode == kTspl) {
     SplitKeyword(cmd, CmdFields);
     Dispatch(kTsplTable, std::size(kTsplTable));
-  } else if (FCmdMode == kCpcl) {
+  } else if (mode == kCpcl) {
     GetParFields(cmd, 2, CmdFields);
     if (CmdFields.Count() >= 2) Dispatch(kCpclTable, std::size(kCpclTable));
   }

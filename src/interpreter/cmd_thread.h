@@ -122,6 +122,11 @@ struct InterpreterServices {
   // Observers for tools and tests, called on the interpreter thread.
   std::function<void(const char* handler)> on_handler_call;
   std::function<void(const std::string& line)> on_command;  // every line ExecuteCommand gets
+  // After every print call: each label a print command sends to a printer (not when no
+  // printer is bound) and each raw job, with its outcome. A raw job fails only when its
+  // printer cannot be opened (after the message box is closed); what the printer makes of the
+  // bytes is not known. Must not throw.
+  std::function<void(const PrintReport&)> on_print;
 };
 
 class TCPCLCmdThread {
@@ -157,8 +162,9 @@ class TCPCLCmdThread {
   // One pass of the loop. Returns true if it took a byte from the FIFO.
   bool Step();
   void Finish();
-  // Steps until a pass finds the FIFO empty and no pass-through job is waiting to be sent:
-  // how the command-line tool and tests replay a stream to its end on the virtual clock.
+  // Steps until a pass takes nothing (the FIFO is empty, or the thread is paused or has no
+  // mode to serve) and no pass-through job is waiting to be sent (or the thread is paused):
+  // how tests run a stream to its end on the virtual clock.
   void RunUntilIdle();
 
   bool ExecuteCommand(const std::string& cmd);
@@ -168,14 +174,15 @@ class TCPCLCmdThread {
   // Properties.
   bool BTCmd() const { return FBTCmd.load(); }
   void SetBTCmd(bool paused) { FBTCmd.store(paused); }
-  int32_t CmdMode() const { return FCmdMode; }
-  void SetCmdMode(int32_t mode) { FCmdMode = mode; }
+  int32_t CmdMode() const { return FCmdMode.load(); }
+  // May be called from any thread; the running thread uses the new mode from its next pass.
+  void SetCmdMode(int32_t mode) { FCmdMode.store(mode); }
   bool Debug() const { return FDebug; }
   LabelDialect Dialect() const { return dialect_; }
   void SetDialect(LabelDialect dialect);
   // What the lines since the last Reset used that was ignored or failed. Filled on the
-  // interpreter thread: read and reset it there, for instance when a page is printed (the
-  // printer system's PrintPage runs on that thread) to report each label on its own.
+  // interpreter thread: read and reset it there, for instance from InterpreterServices::
+  // on_print (called on that thread after each print call) to report each label on its own.
   LabelReport& report() { return report_; }
 
   TUSBFiFo& fifo() { return *USBFiFo; }
@@ -196,7 +203,17 @@ class TCPCLCmdThread {
   static const KeywordEntry kCpclTable[];
   static const KeywordEntry kTsplTable[];
 
+  // Every 500 ms (also while paused): the progress report, and the end of an episode of
+  // bytes dropped by a full FIFO.
+  void ReportIfDue();
   void ReportProgress();
+  // Logs (in debug mode) one line per episode of dropped bytes, with its count, once a
+  // report finds that no more were dropped since the previous one, or at the end (`final`).
+  void ReportDroppedBytes(bool final);
+  // For the handlers that take bytes from the FIFO themselves: returns at once unless paused;
+  // while paused takes nothing and sleeps `poll_ms` at a time (still reporting). False if the
+  // thread was terminated during the pause: the handler then gives up.
+  bool AwaitResume(uint32_t poll_ms);
   void FrameByte(uint8_t b);
   void AnswerControlByte(uint8_t b);
   void Reply(std::initializer_list<uint8_t> bytes);
@@ -235,8 +252,11 @@ class TCPCLCmdThread {
   int32_t ShiftedByOffset(int32_t x) const;
   // The bound printer's name: the override, else [system] printer read now.
   std::string BoundPrinter();
-  // Prints the page on the bound printer: false if none is bound.
+  // Prints the page on the bound printer: false if none is bound. The page is copied under
+  // its lock and the copy printed without it, so drawing and the preview go on while the job
+  // is submitted, and the job prints the page as it was. Failures throw after on_print.
   bool PrintPage();
+  void ReportPrint(const PrintReport& report);
 
   // CPCL handlers.
   void CMD_START();
@@ -304,7 +324,7 @@ class TCPCLCmdThread {
   std::string ByteBuf;  // the line being assembled; never longer than MaxByteBuf
   bool FDebug = false;
   std::atomic<bool> FBTCmd{false};
-  int32_t FCmdMode = kCpcl;
+  std::atomic<int32_t> FCmdMode{kCpcl};
   TStringList CmdFields;
   TStringList ParFields;
   std::string TranMemory;
@@ -327,6 +347,8 @@ class TCPCLCmdThread {
   int space_count_ = 0;
   bool discarding_ = false;  // an over-long line is being skipped up to its CR or LF
   int comma_count_ = 0;      // commas of a TSPL BITMAP header, counted from its keyword
+  size_t dropped_seen_ = 0;  // the FIFO's drop count at the last report
+  size_t drop_episode_ = 0;  // bytes dropped in the episode not yet logged
 
   std::atomic<bool> terminated_{false};
   const std::thread::id owner_thread_ = std::this_thread::get_id();

@@ -2,7 +2,9 @@
 // Code 128, or the first line of a QR block whose data lines the handler takes from the FIFO.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,14 +35,20 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 
 // Takes the QR block's bytes from the FIFO up to and including "ENDQR" or "OFF", or until the
 // data stop arriving. The result is UTF-8 text with one character per byte kept, the
-// character whose code equals the byte value (no code page decoding).
-std::string CollectQrBlock(TUSBFiFo& fifo, Clock& clock, bool off_ends = true) {
+// character whose code equals the byte value (no code page decoding). Before each byte,
+// `resume` holds the reading while the thread is paused (that wait is no empty poll); when
+// it returns false the thread is ending and the block is abandoned (nullopt). Without
+// `off_ends`, only "ENDQR" ends the block.
+std::optional<std::string> CollectQrBlock(TUSBFiFo& fifo, Clock& clock,
+                                          const std::function<bool()>& resume,
+                                          bool off_ends = true) {
   std::string kept;
   std::string tail;  // the last bytes taken, enough to see an end marker
   int empty_polls = 0;
   size_t taken = 0;
   clock.sleep_ms(kQrPollMs);
   while (empty_polls < kQrEmptyPolls) {
+    if (!resume()) return std::nullopt;
     uint8_t b;
     if (!fifo.GetChar(b)) {
       clock.sleep_ms(kQrPollMs);
@@ -153,7 +161,10 @@ void TCPCLCmdThread::CpclPrinterQr() {
     else if (words[i] == "U")
       qr.module = std::clamp(StrToInt(words[i + 1]), 1, 32);
   }
-  std::string block = BlockBytes(CollectQrBlock(*USBFiFo, clock_, /*off_ends=*/false));
+  std::optional<std::string> collected = CollectQrBlock(
+      *USBFiFo, clock_, [this] { return AwaitResume(kQrPollMs); }, /*off_ends=*/false);
+  if (!collected) return;
+  std::string block = BlockBytes(*collected);
   if (EndsWith(block, "ENDQR")) block.resize(block.size() - 5);
   while (!block.empty() && (block.back() == '\r' || block.back() == '\n')) block.pop_back();
   size_t first = block.find_first_not_of("\r\n");
@@ -232,11 +243,13 @@ void TCPCLCmdThread::CMD_BARCODE() {
       qr.y = StrToInt(ParFields[3]);
       if (ParFields[4] == "M") qr.Mn = StrToInt(ParFields[5]);
       if (ParFields[6] == "U") qr.Un = StrToInt(ParFields[7]);  // read, not used
-      std::string block = CollectQrBlock(*USBFiFo, clock_);
+      std::optional<std::string> block =
+          CollectQrBlock(*USBFiFo, clock_, [this] { return AwaitResume(kQrPollMs); });
+      if (!block) return;
       // The payload follows the first comma; the data line's leading letters are not used.
       static const Regex data_line("(?s)^(.*?),(.*)$");
       Regex::Match m;
-      if (!data_line.Search(block, m)) return;
+      if (!data_line.Search(*block, m)) return;
       std::string payload = std::move(m.groups[2]);
       RemoveAll(payload, "ENDQR");
       RemoveAll(payload, "OFF");

@@ -61,19 +61,14 @@ class PageWindow {
   std::vector<uint8_t> data_;
 };
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 // CG width height x y, each followed by one space; the framing hands the header on at the
 // fifth space, and width × height bitmap bytes follow in the FIFO. Line feeds before the
 // first data byte are skipped. The handler takes bytes until width × height have arrived or
 // 20 polls found the FIFO empty; the bitmap is then drawn with what arrived, the rest white.
+// While the thread is paused the handler takes nothing and the wait is no empty poll: the
+// bitmap goes on where it stopped once the pause ends (a termination during it abandons it).
 // Sizes beyond the page are taken in full and kept only where they land (PageWindow). A
 // negative width or height reads and draws nothing.
 void TCPCLCmdThread::CMD_CG() {
@@ -92,6 +87,7 @@ void TCPCLCmdThread::CMD_CG() {
     clock_.sleep_ms(kCgPollMs);
     int empty_polls = 0;
     for (int64_t stored = 0; stored < total && empty_polls < kCgEmptyPolls;) {
+      if (!AwaitResume(kCgPollMs)) return;
       uint8_t b;
       if (!USBFiFo->GetChar(b)) {
         clock_.sleep_ms(kCgPollMs);

@@ -11,7 +11,7 @@
 namespace velin {
 
 // Contract: used on one thread (the interpreter's); the owner reads and resets it there, for
-// instance from a printer system's PrintPage, which runs on that thread. Memory stays bounded
+// instance from InterpreterServices::on_print, which runs on that thread. Memory stays bounded
 // whatever arrives: keywords are cut to kMaxName bytes, and entries beyond kMaxEntries are
 // counted together in one last line.
 class LabelReport {

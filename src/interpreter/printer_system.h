@@ -21,7 +21,9 @@ class PrinterPage {
   // Colour depth of the device; 8 or fewer means the stretch halftones.
   virtual int BitsPerPixel() const = 0;
   // Stretches the whole bitmap into [left, left + width) × [top, top + height) of the
-  // printable area: nearest source dot above 8 bits per pixel, halftoned at 8 or fewer.
+  // printable area: nearest source dot above 8 bits per pixel, halftoned at 8 or fewer. The
+  // caller keeps `bitmap` valid and unchanged until PrintPage returns: a backend may read it
+  // only when the page is sent.
   virtual void StretchBitmap(const Bitmap32& bitmap, int left, int top, int width, int height) = 0;
 };
 

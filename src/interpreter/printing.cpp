@@ -59,12 +59,14 @@ FitRect FitToPrintableArea(Size bitmap, Size printable) {
 }
 
 void PrintBitmapToFitPage(PrinterSystem& system, PrinterSelection& selection,
-                          const std::string& printer_name, const Bitmap32* bitmap) {
+                          const std::string& printer_name, const Bitmap32* bitmap,
+                          std::string* selected) {
   if (bitmap == nullptr) throw std::runtime_error("Bitmap is not assigned.");
   // An empty page has no ratio to fit; printing it would only waste a sheet.
   if (bitmap->empty()) throw std::runtime_error("Bitmap is empty.");
   const std::string printer = selection.Select(system, printer_name);
   if (printer.empty()) throw std::runtime_error("NotFindPrinter.");
+  if (selected != nullptr) *selected = printer;
   system.PrintPage(printer, [bitmap](PrinterPage& page) {
     const Size area = page.PrintableArea();
     if (area.width <= 0 || area.height <= 0)
@@ -74,11 +76,28 @@ void PrintBitmapToFitPage(PrinterSystem& system, PrinterSelection& selection,
   });
 }
 
-void WriteRawStringToPrinter(PrinterSystem& system,
-                             const std::function<void(const std::string&)>& message_box,
-                             const std::string& printer_name, std::string_view bytes) {
+uint32_t WriteRawStringToPrinter(PrinterSystem& system,
+                                 const std::function<void(const std::string&)>& message_box,
+                                 const std::string& printer_name, std::string_view bytes) {
   const uint32_t code = system.WriteRawJob(printer_name, "test doc", "RAW", bytes);
   if (code != 0 && message_box) message_box("error " + std::to_string(code));
+  return code;
+}
+
+std::string DescribePrint(const PrintReport& report) {
+  std::string line;
+  if (report.kind == PrintReport::Kind::kLabel)
+    line = "label " + std::to_string(report.page.width) + "x" + std::to_string(report.page.height) +
+           " dots";
+  else
+    line = "raw job of " + std::to_string(report.bytes) + " bytes";
+  // Where it went: the selected printer, and the bound name too when the selection differs.
+  const std::string& where = report.device.empty() ? report.printer : report.device;
+  line += " on \"" + where + "\"";
+  if (!report.device.empty() && report.device != report.printer)
+    line += " (bound \"" + report.printer + "\")";
+  line += report.ok ? ": printed" : ": failed: " + report.error;
+  return line;
 }
 
 }  // namespace velin

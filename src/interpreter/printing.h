@@ -2,6 +2,8 @@
 // scaled to fit the printable area, and a block of bytes as a raw job.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,18 +50,38 @@ struct FitRect {
 FitRect FitToPrintableArea(Size bitmap, Size printable);
 
 // Prints `bitmap` as one page on the printer selected for `printer_name`, scaled and centred
-// by FitToPrintableArea. Throws std::runtime_error "Bitmap is not assigned." (null bitmap),
-// "Bitmap is empty." (a side of 0), "NotFindPrinter." (no printer selectable) before any job
-// begins; platform failures propagate from the printer system.
+// by FitToPrintableArea; `selected`, when given, receives that printer's name as soon as it is
+// chosen. Throws std::runtime_error "Bitmap is not assigned." (null bitmap), "Bitmap is
+// empty." (a side of 0), "NotFindPrinter." (no printer selectable) before any job begins;
+// platform failures propagate from the printer system. The bitmap must not change until the
+// call returns.
 void PrintBitmapToFitPage(PrinterSystem& system, PrinterSelection& selection,
-                          const std::string& printer_name, const Bitmap32* bitmap);
+                          const std::string& printer_name, const Bitmap32* bitmap,
+                          std::string* selected = nullptr);
 
 // Sends `bytes` unchanged to `printer_name` as a raw job (document "test doc", data type
 // "RAW"). If the printer cannot be opened, shows "error " and the platform's code in decimal
-// through `message_box` (which blocks until the user closes it). Never throws for printing
-// failures.
-void WriteRawStringToPrinter(PrinterSystem& system,
-                             const std::function<void(const std::string&)>& message_box,
-                             const std::string& printer_name, std::string_view bytes);
+// through `message_box` (which blocks until the user closes it) and returns that code; 0 once
+// the printer was opened. Never throws for printing failures.
+uint32_t WriteRawStringToPrinter(PrinterSystem& system,
+                                 const std::function<void(const std::string&)>& message_box,
+                                 const std::string& printer_name, std::string_view bytes);
+
+// The outcome of one print call of the interpreter: a label (the page as a graphic job) or a
+// raw job (a pass-through burst).
+struct PrintReport {
+  enum class Kind { kLabel, kRaw };
+  Kind kind = Kind::kLabel;
+  std::string printer;  // the bound name the job was asked for
+  std::string device;   // label: the printer selected for it ("" if none was); raw: `printer`
+  Size page;            // label: the page in dots
+  size_t bytes = 0;     // raw: the job's length
+  bool ok = false;
+  std::string error;  // why it failed: "NotFindPrinter.", "error 1801", a platform message
+};
+
+// One line for a log or a terminal, without a line end, for instance
+// `label 624x400 dots on "Office": printed` or `raw job of 29 bytes on "Gone": failed: error 1801`.
+std::string DescribePrint(const PrintReport& report);
 
 }  // namespace velin

@@ -48,6 +48,11 @@ size_t TUSBFiFo::GetFiFoSize() const {
   return FQueue.size();
 }
 
+size_t TUSBFiFo::dropped_bytes() const {
+  std::lock_guard<std::mutex> hold(FLock);
+  return dropped_;
+}
+
 bool TUSBFiFo::GetChar(uint8_t& ch) {
   std::lock_guard<std::mutex> hold(FLock);
   if (FQueue.empty()) return false;

@@ -67,7 +67,8 @@ class TUSBFiFo {
 
   // Debug mode switch (the capture switch, read by the interpreter without a lock).
   bool debug() const { return debug_.load(std::memory_order_relaxed); }
-  size_t dropped_bytes() const { return dropped_; }
+  // Bytes dropped so far because the queue was full (received or put), read under the lock.
+  size_t dropped_bytes() const;
   const std::vector<uint8_t>& capture() const { return ms; }
 
   std::unique_ptr<UsbPort> usbComm;

@@ -62,5 +62,13 @@ TEST(Strings, CaseAndBlanks) {
   EXPECT_EQ(TrimBlanks("   "), "");
 }
 
+TEST(Strings, HexDigit) {
+  const std::string_view upper = "0123456789ABCDEF", lower = "abcdef";
+  for (size_t i = 0; i < upper.size(); ++i) EXPECT_EQ(HexDigit(upper[i]), int(i)) << upper[i];
+  for (size_t i = 0; i < lower.size(); ++i) EXPECT_EQ(HexDigit(lower[i]), int(10 + i)) << lower[i];
+  // The neighbours of each range, a letter past F, NUL and a byte beyond ASCII.
+  for (char c : std::string_view("/:@G`gx\0\xC6", 9)) EXPECT_EQ(HexDigit(c), -1) << int{c};
+}
+
 }  // namespace
 }  // namespace velin

@@ -4,10 +4,12 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/test_paths.h"
@@ -126,6 +128,50 @@ TEST(Png, LibpngReadsWhatWePaintExactly) {
   EXPECT_TRUE(back == bmp);
 }
 
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Spit(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(Png, StreamedEncodingComesInBoundedPiecesAndStopsWhenTheWriterFails) {
+  // Noise compresses badly: several IDAT chunks' worth of output.
+  const Bitmap32 bmp = Sample(1200, 1000, 9);
+  auto rows = [&bmp](int y, uint32_t* pixels) {
+    std::copy(bmp.Row(y), bmp.Row(y) + bmp.width(), pixels);
+  };
+  std::string whole;
+  size_t pieces = 0, largest = 0;
+  ASSERT_TRUE(EncodePng(
+      bmp.width(), bmp.height(), rows,
+      [&](std::string_view piece) {
+        whole.append(piece);
+        ++pieces;
+        largest = std::max(largest, piece.size());
+        return true;
+      },
+      600));
+  EXPECT_GT(pieces, 3u);
+  EXPECT_LE(largest, (size_t{1} << 20) + 12);  // one IDAT chunk and its framing
+  std::string in_one;
+  ASSERT_TRUE(EncodePng(bmp.width(), bmp.height(), rows, in_one, 600));
+  EXPECT_EQ(whole, in_one);
+  const std::string path = test::ScratchDir() + "/streamed.png";
+  Spit(path, whole);
+  Bitmap32 back;
+  ASSERT_TRUE(ReadPng(path, back));
+  EXPECT_TRUE(back == bmp);
+
+  // A writer that fails on its second piece sees no third, and the encoding fails.
+  size_t calls = 0;
+  EXPECT_FALSE(EncodePng(bmp.width(), bmp.height(), rows,
+                         [&calls](std::string_view) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2u);
+}
+
 TEST(Png, TransparencyIsCompositedOverWhite) {
   const std::string path = test::ScratchDir() + "/alpha.png";
   png_image image{};
@@ -140,15 +186,6 @@ TEST(Png, TransparencyIsCompositedOverWhite) {
   EXPECT_EQ(read.GetPixel(0, 0), kWhite);
   EXPECT_EQ(read.GetPixel(1, 0), kBlack);
   EXPECT_EQ(read.GetPixel(2, 0), 0x7F7F7Fu);  // 255 × 127 / 255, rounded
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 TEST(Png, RejectsDamagedAndUnsupportedFiles) {

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "base/png.h"
 #include "support/dark_box.h"
@@ -123,6 +122,41 @@ TEST(Trace, TheBundledSampleRunsToItsEnd) {
   EXPECT_NE(r.out.find("log T 8 0 24 24 顺丰速运  标准快递\n"), std::string::npos);
 }
 
+TEST(Replay, AStreamLongerThanTheFifoHoldsIsTakenWholeAndAnyDropIsSaid) {
+  std::string dir = test::ScratchDir();
+  // 65 MiB: a mebibyte more than the FIFO holds, and than one raw job takes.
+  std::string in = WriteInput("big.prn", std::string(size_t{65} << 20, '\xA5'), dir);
+  std::string idle = WriteInput("idle.ini", "[system]\r\ntransfer_mode=7\r\n", dir);
+  const struct {
+    int line;
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  } rows[] = {
+      // The interpreter takes the stream as it arrives: two jobs, nothing lost.
+      {__LINE__,
+       {"trace", "--mode", "passthrough", in},
+       "raw 67108864 -\nraw 1048576 -\nlog TCPCLCmdThread stoped\n",
+       ""},
+      // A mode that takes nothing: the FIFO fills and drops the rest, and says so.
+      {__LINE__,
+       {"trace", "--config", idle, in},
+       "log receive FIFO full: 1048576 bytes dropped\nlog TCPCLCmdThread stoped\n",
+       "velin-cli trace: receive FIFO full: 1048576 bytes dropped\n"},
+      {__LINE__,
+       {"render", "--config", idle, in, "-o", dir + "/pages"},
+       "",
+       "velin-cli render: receive FIFO full: 1048576 bytes dropped\n"},
+  };
+  for (const auto& row : rows) {
+    ProcessResult r = Cli(row.args);
+    EXPECT_EQ(r.exit_code, 0) << "row at line " << row.line;
+    EXPECT_EQ(r.out, row.out) << "row at line " << row.line;
+    EXPECT_EQ(r.err, row.err) << "row at line " << row.line;
+  }
+  std::remove(in.c_str());
+}
+
 // The one path a render run printed, or "" unless it printed exactly one line.
 std::filesystem::path OnlyPage(const ProcessResult& r) {
   if (r.out.empty() || r.out.back() != '\n' || r.out.find('\n') != r.out.size() - 1) return {};
@@ -152,12 +186,10 @@ TEST(Render, WritesEachPrintedPageAtOneDotPerPixel) {
 TEST(Render, TellsWhatWasIgnoredOnStandardError) {
   const std::string dir = test::ScratchDir();
   std::string in = WriteInput("ignored.cpcl", "! 0 200 200 100 1\r\nCENTER\r\nPRINT\r\n", dir);
-  ProcessResult r =
-      test::RunVelinCli({"render", "--mode", "cpcl", in, "-o", dir + "/pages"}, dir + "/err.txt");
+  ProcessResult r = Cli({"render", "--mode", "cpcl", in, "-o", dir + "/pages"});
   EXPECT_EQ(OnlyPage(r), std::filesystem::path(dir + "/pages") / "page-001.png") << r.out;
-  std::ifstream err(dir + "/err.txt", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
   // The Windows build writes its standard streams in binary mode: the same bytes.
+  const std::string& text = r.err;
   EXPECT_EQ(text, "ignored: CENTER x1\n");
 }
 

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
+#include "base/ansi_codec.h"
 #include "config/ini_file.h"
 #include "support/test_paths.h"
 
@@ -23,6 +25,33 @@ class IniFileTest : public ::testing::Test {
   std::unique_ptr<IniFile> ini() { return OpenIniFile(path_); }
   std::string path_;
 };
+
+// The README's config.ini example, copied as a user copies it: the indented block after the
+// "## config.ini" heading, without its indent, saved in the ANSI code page as the README says.
+TEST_F(IniFileTest, TheReadmeExampleMeansWhatItSays) {
+  std::istringstream readme(Slurp(test::SourcePath("README.md")));
+  std::string line, example;
+  bool in_section = false;
+  while (std::getline(readme, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("## ", 0) == 0) {
+      if (in_section) break;
+      in_section = line == "## config.ini";
+    } else if (in_section && line.rfind("    ", 0) == 0) {
+      example += line.substr(4) + "\n";
+    } else if (in_section && !example.empty()) {
+      break;  // the end of the block
+    }
+  }
+  ASSERT_FALSE(example.empty());
+  Write(Utf8ToAnsi(example));
+  auto f = ini();
+  EXPECT_EQ(f->ReadInteger("system", "transfer_mode", -1), 1);
+  EXPECT_EQ(f->ReadString("system", "printer", ""), "Label Printer");
+  EXPECT_EQ(f->ReadString("system", "label_dialect", ""), "printer");
+  EXPECT_EQ(f->ReadString("8", "font", ""), "微软雅黑");
+  EXPECT_EQ(f->ReadInteger("8", "fontsize", 0), 17);
+}
 
 TEST_F(IniFileTest, ReadsAFileWindowsWrote) {
   // CRLF line ends, GBK text, names in other letter case, blanks and quotes around values.

@@ -41,14 +41,6 @@ Font MakeFont(const char* name, int size, int orientation = 0, bool bold = false
   return f;
 }
 
-TEST(TextRenderer, EmHeightFromPoints) {
-  const struct {
-    int points, pixels;
-  } rows[] = {{8, 11},  {9, 12}, {11, 15}, {17, 23},          {34, 45},         {72, 96},
-              {-9, 12}, {0, 16}, {1, 1},   {INT_MAX, 0xFFFF}, {INT_MIN, 0xFFFF}};
-  for (const auto& row : rows) EXPECT_EQ(EmPixels(row.points), row.pixels) << row.points;
-}
-
 TEST(TextRenderer, WindowsChineseFamiliesResolveToWenQuanYi) {
   FreeTypeTextRenderer r;
   EXPECT_EQ(r.FaceFamily(kYaHei, false, U'中'), "WenQuanYi Micro Hei");

@@ -317,6 +317,118 @@ TEST(Pause, WhileTheBluetoothWindowTalksBytesStayAndReportsGoOn) {
   EXPECT_EQ(h.calls, std::vector<std::string>{"CMD_PRINT"});
 }
 
+bool Blank(InterpreterHarness& h) {
+  for (uint32_t p : h.thread().page().bitmap().Pixels())
+    if (p != ToPixel(kWhite)) return false;
+  return true;
+}
+
+// The handlers that take their data from the FIFO themselves (the CG bitmap, the QR block),
+// each stopped half-way by an empty FIFO, the rest arriving once the Bluetooth window has
+// paused the thread.
+struct MidReadRow {
+  int line;
+  std::string first;  // up to the middle of the handler's data
+  std::string rest;   // the rest of the data and one more command line
+  std::string last;   // that command line
+};
+const MidReadRow kMidReadRows[] = {
+    {__LINE__, "! 0 200 200 400 1\r\nCG 2 4 8 8 \x81\x42\x24",
+     "\x18\xFF\x01\x0A\x0D"  // line ends inside a bitmap are data
+     "FORM\r\n",
+     "FORM"},
+    {__LINE__, "! 0 200 200 400 1\r\nB QR 10 10 M 2 U 6\r\nMA,WB2023",
+     "1019001\r\nENDQR\r\nLINE 0 300 100 300 1\r\n", "LINE 0 300 100 300 1"},
+};
+
+TEST(Pause, HoldsInsideTheHandlersThatReadTheFifoAndTheyGoOnWhereTheyStopped) {
+  for (const MidReadRow& row : kMidReadRows) {
+    // The same bytes without a pause give the page and lines expected.
+    InterpreterHarness reference;
+    reference.Receive(row.first + row.rest);
+    reference.Run();
+    EXPECT_FALSE(Blank(reference)) << "row at line " << row.line;
+    EXPECT_EQ(reference.commands.back(), row.last) << "row at line " << row.line;
+
+    InterpreterHarness h;
+    bool paused = false;
+    int paused_sleeps = 0, searches_at_pause = 0, searches_during_pause = -1;
+    size_t waiting = 0;
+    h.clock.on_sleep = [&](uint32_t) {
+      if (!paused && h.fifo().GetFiFoSize() == 0) {
+        // The handler found the FIFO empty: the window opens and the receiver goes on.
+        paused = true;
+        h.thread().SetBTCmd(true);
+        h.Receive(row.rest);
+        searches_at_pause = h.search().searches;
+      } else if (paused && h.thread().BTCmd() && ++paused_sleeps == 40) {
+        // 4 s, twice the polls a handler waits for missing data.
+        waiting = h.fifo().GetFiFoSize();
+        searches_during_pause = h.search().searches - searches_at_pause;
+        h.thread().SetBTCmd(false);
+      }
+    };
+    h.Receive(row.first);
+    h.Run();
+    ASSERT_TRUE(paused) << "row at line " << row.line;
+    EXPECT_EQ(waiting, row.rest.size()) << "row at line " << row.line;
+    // Reports go on: one per 600 ms (more than 500 ms apart, in waits of 100 ms).
+    EXPECT_GE(searches_during_pause, 6) << "row at line " << row.line;
+    EXPECT_EQ(h.commands, reference.commands) << "row at line " << row.line;
+    EXPECT_TRUE(h.thread().page().bitmap() == reference.thread().page().bitmap())
+        << "row at line " << row.line;
+  }
+}
+
+TEST(Pause, AHandlerWaitingOutAPauseGivesUpWhenTheThreadIsTerminated) {
+  for (const MidReadRow& row : kMidReadRows) {
+    InterpreterHarness h;
+    int paused_sleeps = 0;
+    h.clock.on_sleep = [&](uint32_t) {
+      if (!h.thread().BTCmd() && h.fifo().GetFiFoSize() == 0 && paused_sleeps == 0) {
+        h.thread().SetBTCmd(true);
+        h.Receive(row.rest);
+      } else if (h.thread().BTCmd()) {
+        ++paused_sleeps;
+        if (paused_sleeps == 5) h.thread().Terminate();
+        if (paused_sleeps == 1000) h.thread().SetBTCmd(false);  // a handler that never gives up
+      }
+    };
+    h.Receive(row.first);
+    while (h.thread().Step()) {
+    }
+    EXPECT_LT(paused_sleeps, 1000) << "row at line " << row.line;
+    EXPECT_EQ(h.fifo().GetFiFoSize(), row.rest.size()) << "row at line " << row.line;
+    EXPECT_TRUE(Blank(h)) << "row at line " << row.line << ": drawn";
+  }
+}
+
+TEST(Pause, BytesTheFullFifoDropsAreLoggedOncePerEpisodeWithTheirCount) {
+  InterpreterHarness h;
+  h.fifo().StartDebug();
+  h.thread().SetBTCmd(true);  // nobody takes: the receiver fills the FIFO
+  h.Receive(std::string(TUSBFiFo::kMaxQueued, 'x'));
+  auto steps = [&h](int n) {
+    for (int i = 0; i < n; ++i) h.thread().Step();  // 500 ms each
+  };
+  h.Receive(std::string(100, 'y'));
+  steps(3);                         // a report sees the drop
+  h.Receive(std::string(50, 'y'));  // by the next report: the same episode
+  steps(4);                         // a report that sees no more ends it
+  h.Receive(std::string(7, 'y'));
+  steps(4);
+  h.Receive(std::string(3, 'y'));  // still open when the thread ends
+  h.thread().Terminate();
+  h.thread().Finish();
+  h.ui.Drain();
+  EXPECT_EQ(h.fifo().GetFiFoSize(), TUSBFiFo::kMaxQueued);
+  EXPECT_EQ(h.fifo().dropped_bytes(), 160u);
+  EXPECT_EQ(h.debug_lines,
+            (std::vector<std::string>{
+                "receive FIFO full: 150 bytes dropped", "receive FIFO full: 7 bytes dropped",
+                "receive FIFO full: 3 bytes dropped", "TCPCLCmdThread stoped"}));
+}
+
 TEST(Modes, TheModeIsReadOnceFromTheConfiguration) {
   struct Row {
     int line;
@@ -342,6 +454,27 @@ TEST(Modes, AnUnknownModeTakesNothingAndDoesNotSpin) {
   h.thread().Step();
   EXPECT_EQ(h.fifo().GetFiFoSize(), 7u);
   EXPECT_GE(h.clock.tick_ms() - before, 500u);
+}
+
+TEST(Modes, AModeSetWhileTheThreadRunsIsTakenUpAtItsNextPass) {
+  QueueDispatcher ui;
+  std::vector<std::string> calls;
+  InterpreterServices services;
+  services.ui = &ui;  // the real clock: idle passes sleep 500 ms
+  services.config_path = ScratchDir() + "/config.ini";
+  std::ofstream(services.config_path) << "[system]\r\ntransfer_mode=7\r\n";
+  services.on_handler_call = [&calls](const char* name) { calls.emplace_back(name); };
+  auto port = std::make_unique<LoopbackPort>();
+  LoopbackPort* receiver = port.get();
+  auto thread = std::make_unique<TCPCLCmdThread>(services, std::move(port),
+                                                 std::make_unique<FixedDeviceSearch>());
+  receiver->Receive(reinterpret_cast<const uint8_t*>("FORM\r\n"), 6);
+  thread->Start();
+  thread->SetCmdMode(kCpcl);  // from this thread, while the interpreter's thread runs
+  for (int i = 0; i < 3000 && thread->fifo().GetFiFoSize() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  thread.reset();  // terminates and joins
+  EXPECT_EQ(calls, std::vector<std::string>{"CMD_FORM"});
 }
 
 TEST(Stop, LogsTheStopLineInDebugMode) {

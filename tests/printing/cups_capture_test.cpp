@@ -2,18 +2,21 @@
 // sets up; skipped where that queue does not exist.
 #include <cups/cups.h>
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 #include <thread>
 
-#include "base/png.h"
+#include "base/strings.h"
 #include "interpreter/printing.h"
-#include "support/test_paths.h"
 
 namespace velin {
 namespace {
@@ -105,49 +108,151 @@ std::vector<std::string> Chunks(const std::string& bytes) {
   return types;
 }
 
-TEST_F(CupsCapture, GraphicJobIsOnePageWithTheLabelFittedAndCentred) {
-  // A label with a random stripe pattern, so this job is recognisable.
-  std::mt19937 rng(std::random_device{}());
-  Bitmap32 label(624, 400);
-  std::vector<bool> stripes(24);
-  for (size_t i = 0; i < stripes.size(); ++i) stripes[i] = rng() & 1;
-  for (int y = 0; y < 400; ++y)
-    for (int x = 0; x < 624; ++x)
-      if (stripes[static_cast<size_t>(x / 26)]) label.SetPixel(x, y, kBlack);
+// What a captured PNG holds, read row by row with libpng so that pages larger than a
+// Bitmap32 may hold can be checked.
+struct PngProbe {
+  bool ok = false;
+  Size size;
+  int dpi_x = 0, dpi_y = 0;   // from pHYs; 0 without one
+  std::vector<Color> colors;  // at the points asked for
+};
 
-  auto printers = PlatformPrinterSystem();
-  PrinterSelection selection;
-  PrintBitmapToFitPage(*printers, selection, "VELIN-CAPTURE", &label);  // case ignored
+struct MemoryReader {
+  const std::string* bytes;
+  size_t at;
+};
 
-  const std::string dir = test::ScratchDir();
-  Bitmap32 page;
-  FitRect fit;
-  const auto jobs = WaitFor([&](const std::string& bytes) {
-    const auto chunks = Chunks(bytes);
-    if (chunks.empty()) return false;
-    // Exactly one image: one header, one end; nothing after it.
-    if (std::count(chunks.begin(), chunks.end(), "IHDR") != 1 || chunks.back() != "IEND" ||
-        std::count(chunks.begin(), chunks.end(), "IEND") != 1)
-      return false;
-    std::ofstream(dir + "/page.png", std::ios::binary) << bytes;
-    if (!ReadPng(dir + "/page.png", page)) return false;
-    fit = FitToPrintableArea({624, 400}, {page.width(), page.height()});
-    // The stripes, sampled at the centres of the stripes on the page.
-    for (size_t i = 0; i < stripes.size(); ++i) {
-      const int x = fit.left + static_cast<int>((i * 26 + 13) * fit.width / 624);
-      const int y = fit.top + fit.height / 2;
-      if ((page.GetPixel(x, y) == kBlack) != stripes[i]) return false;
+void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
+  auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+  if (reader->bytes->size() - reader->at < length) png_error(png, "truncated");
+  std::memcpy(out, reader->bytes->data() + reader->at, length);
+  reader->at += length;
+}
+
+// Decodes `bytes` as an 8-bit RGB PNG and samples the dots that `points` names for its size.
+// Only plain C objects live across setjmp here; the C++ ones are created before it.
+PngProbe Probe(const std::string& bytes, const std::function<std::vector<Point>(Size)>& points) {
+  PngProbe probe;
+  std::vector<Point> wanted;
+  std::vector<png_byte> row;
+  MemoryReader reader{&bytes, 0};
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return probe;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return PngProbe{};
+  }
+  png_set_read_fn(png, &reader, ReadFromMemory);
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_read_info(png, info);
+  if (png_get_bit_depth(png, info) != 8 || png_get_color_type(png, info) != PNG_COLOR_TYPE_RGB ||
+      png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return probe;
+  }
+  probe.size = {static_cast<int>(png_get_image_width(png, info)),
+                static_cast<int>(png_get_image_height(png, info))};
+  png_uint_32 ppm_x = 0, ppm_y = 0;
+  int unit = 0;
+  if (png_get_pHYs(png, info, &ppm_x, &ppm_y, &unit) != 0 && unit == PNG_RESOLUTION_METER) {
+    probe.dpi_x = static_cast<int>(std::lround(ppm_x * 0.0254));
+    probe.dpi_y = static_cast<int>(std::lround(ppm_y * 0.0254));
+  }
+  wanted = points(probe.size);
+  probe.colors.assign(wanted.size(), kWhite);
+  row.resize(png_get_rowbytes(png, info));
+  for (int y = 0; y < probe.size.height; ++y) {
+    png_read_row(png, row.data(), nullptr);
+    for (size_t i = 0; i < wanted.size(); ++i) {
+      if (wanted[i].y != y || wanted[i].x < 0 || wanted[i].x >= probe.size.width) continue;
+      const png_byte* rgb = &row[static_cast<size_t>(wanted[i].x) * 3];
+      probe.colors[i] = rgb[0] | (rgb[1] << 8) | (rgb[2] << 16);
     }
-    return true;
-  });
-  ASSERT_EQ(jobs.size(), 1u) << "no one-page PNG with this label arrived";
-  // The label fills the width and is centred vertically; the rest of the page is white.
-  EXPECT_EQ(fit.left, 0);
-  EXPECT_EQ(fit.width, page.width());
-  EXPECT_EQ(page.GetPixel(page.width() / 2, fit.top - 1), kWhite);
-  EXPECT_EQ(page.GetPixel(page.width() / 2, fit.top + fit.height), kWhite);
-  EXPECT_GT(page.height(), page.width());  // the queue's default media is portrait
-  RecordProperty("page", std::to_string(page.width()) + "x" + std::to_string(page.height()));
+  }
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  probe.ok = true;
+  return probe;
+}
+
+TEST_F(CupsCapture, GraphicJobIsOnePageAtTheQueueResolutionWithTheLabelFittedAndCentred) {
+  const struct {
+    const char* queue;  // as bound: letter case is ignored
+    int dpi;            // what the page must be rendered at
+  } rows[] = {
+      {"VELIN-CAPTURE", 300},  // a raw queue states no resolution
+      {"velin-capture-600", 600},
+      {"velin-capture-1200", 1200},  // A4 here is about 139 million dots
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.queue);
+    auto printers = PlatformPrinterSystem();
+    const auto installed = printers->InstalledPrinters();
+    if (std::none_of(installed.begin(), installed.end(), [&](const std::string& name) {
+          return EqualsIgnoreAsciiCase(name, row.queue);
+        })) {
+      ADD_FAILURE() << "no queue " << row.queue << ": run scripts/cups-test-queue.sh";
+      continue;
+    }
+    // A label with a random stripe pattern, so this job is recognisable.
+    std::mt19937 rng(std::random_device{}());
+    Bitmap32 label(624, 400);
+    std::vector<bool> stripes(24);
+    for (size_t i = 0; i < stripes.size(); ++i) stripes[i] = rng() & 1;
+    for (int y = 0; y < 400; ++y)
+      for (int x = 0; x < 624; ++x)
+        if (stripes[static_cast<size_t>(x / 26)]) label.SetPixel(x, y, kBlack);
+
+    PrinterSelection selection;
+    PrintBitmapToFitPage(*printers, selection, row.queue, &label);
+
+    // The dots looked at: the centre of each stripe on the label's first, middle and last
+    // rows, then the dots just above and just below the label at the page's centre column.
+    auto points = [&stripes](Size page) {
+      const FitRect fit = FitToPrintableArea({624, 400}, page);
+      std::vector<Point> at;
+      for (int y : {fit.top, fit.top + fit.height / 2, fit.top + fit.height - 1})
+        for (size_t i = 0; i < stripes.size(); ++i)
+          at.push_back({fit.left + static_cast<int>((i * 26 + 13) * fit.width / 624), y});
+      at.push_back({page.width / 2, fit.top - 1});
+      at.push_back({page.width / 2, fit.top + fit.height});
+      return at;
+    };
+    PngProbe probe;
+    const auto jobs = WaitFor([&](const std::string& bytes) {
+      const auto chunks = Chunks(bytes);
+      if (chunks.empty()) return false;
+      // Exactly one image: one header, one end; nothing after it.
+      if (std::count(chunks.begin(), chunks.end(), "IHDR") != 1 || chunks.back() != "IEND" ||
+          std::count(chunks.begin(), chunks.end(), "IEND") != 1)
+        return false;
+      // Other tests print too: only this label's page is kept.
+      const PngProbe candidate = Probe(bytes, points);
+      if (!candidate.ok) return false;
+      for (size_t i = 0; i < 3 * stripes.size(); ++i)
+        if ((candidate.colors[i] == kBlack) != stripes[i % stripes.size()]) return false;
+      probe = candidate;
+      return true;
+    });
+    ASSERT_EQ(jobs.size(), 1u) << "no one-page PNG with this label arrived";
+    // A4 portrait at the queue's resolution, to a quarter of a millimetre (the media size
+    // travels in PostScript points and hundredths of a millimetre).
+    EXPECT_EQ(probe.dpi_x, row.dpi);
+    EXPECT_EQ(probe.dpi_y, row.dpi);
+    EXPECT_NEAR(probe.size.width, 210 / 25.4 * row.dpi, row.dpi / 100.0);
+    EXPECT_NEAR(probe.size.height, 297 / 25.4 * row.dpi, row.dpi / 100.0);
+    // The label fills the width and is centred vertically, white above and below.
+    const FitRect fit = FitToPrintableArea({624, 400}, probe.size);
+    EXPECT_EQ(fit.left, 0);
+    EXPECT_EQ(fit.width, probe.size.width);
+    EXPECT_GT(fit.top, 0);
+    EXPECT_EQ(probe.colors[3 * stripes.size()], kWhite);
+    EXPECT_EQ(probe.colors[3 * stripes.size() + 1], kWhite);
+  }
 }
 
 }  // namespace

@@ -80,13 +80,16 @@ TEST(PrintBitmapToFitPage, PrinterSelectionRule) {
       {"LABEL PRINTER", "Label Printer"},  // case ignored (ASCII)
       {"nobody", "Label Printer"},         // the previous selection stays
       {"office", "Office"},
-      {"", "Office"},
-      {"éTIQUETTES", "Office"},  // non-ASCII letters must match exactly
+      {"label printer", "Label Printer"},
+      {"", "Label Printer"},
+      {"éTIQUETTES", "Label Printer"},  // non-ASCII letters must match exactly
       {"Étiquettes", "Étiquettes"},
   };
   for (const auto& step : steps) {
-    PrintBitmapToFitPage(printers, selection, step.bound, &label);
+    std::string selected;
+    PrintBitmapToFitPage(printers, selection, step.bound, &label, &selected);
     EXPECT_EQ(printers.graphic_jobs.back().printer, step.expected) << step.bound;
+    EXPECT_EQ(selected, step.expected) << step.bound;
   }
   EXPECT_EQ(printers.graphic_jobs.size(), std::size(steps));
   // The list is read once per run: a printer installed later is not seen.
@@ -148,23 +151,25 @@ TEST(PrintBitmapToFitPage, PlatformFailuresPropagateAfterTheDocumentEnds) {
 TEST(WriteRawStringToPrinter, PassesTheBytesThroughOrReportsTheOpenFailure) {
   std::string bytes = "SIZE 40 mm,30 mm\r\nPRINT 1\r\n";
   bytes += std::string("\0\x1B\xFF\x80", 4);
+  // The name goes to the spooler as bound: matching it is the printer system's business.
   const struct {
     const char* printer;
     const char* message;  // "" for none
   } rows[] = {
       {"Label Printer", ""},
-      {"label printer", ""},
       {"No Such Printer", "error 1801"},
       {"", "error 1801"},
   };
   for (const auto& row : rows) {
     FakePrinterSystem printers;
     std::vector<std::string> boxes;
-    WriteRawStringToPrinter(
+    const uint32_t code = WriteRawStringToPrinter(
         printers, [&boxes](const std::string& text) { boxes.push_back(text); }, row.printer, bytes);
+    EXPECT_EQ(code, *row.message == '\0' ? 0u : 1801u) << row.printer;
     if (*row.message == '\0') {
       EXPECT_TRUE(boxes.empty()) << row.printer;
       ASSERT_EQ(printers.raw_jobs.size(), 1u) << row.printer;
+      EXPECT_EQ(printers.raw_jobs[0].printer, row.printer);
       EXPECT_EQ(printers.raw_jobs[0].bytes, bytes);
       EXPECT_EQ(printers.raw_jobs[0].document_name, "test doc");
       EXPECT_EQ(printers.raw_jobs[0].data_type, "RAW");

@@ -1,8 +1,6 @@
 #include "label_support.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "base/png.h"
@@ -17,11 +15,8 @@ std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::stri
   const std::string dir = ScratchDir();
   std::vector<std::string> args = {"render", "--mode", mode, label_path, "-o", dir + "/pages"};
   if (!dialect.empty()) args.insert(args.begin() + 3, {"--dialect", dialect});
-  ProcessResult r = RunVelinCli(args, dir + "/report.txt");
-  if (report) {
-    std::ifstream in(dir + "/report.txt", std::ios::binary);
-    report->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  ProcessResult r = RunVelinCli(args);
+  if (report) *report = r.err;
   if (r.exit_code != 0) return pages;
   std::istringstream paths(r.out);
   for (std::string path; std::getline(paths, path);) {

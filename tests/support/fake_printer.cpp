@@ -46,6 +46,7 @@ void FakePrinterSystem::PrintPage(const std::string& printer,
   job.page = Bitmap32(printable_area.width, printable_area.height);
   FakePage page(*this, job);
   try {
+    if (during_job) during_job();
     draw(page);
   } catch (...) {
     graphic_jobs.push_back(std::move(job));  // the document is ended all the same

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ class FakePrinterSystem : public PrinterSystem {
   Size printable_area = {480, 660};
   int bits_per_pixel = 24;
   bool fail_in_page = false;  // PrintPage's page throws from StretchBitmap
+  // Called by PrintPage once the document has begun, before anything is drawn: a slow
+  // spooler or server, for instance.
+  std::function<void()> during_job;
   // Records.
   std::vector<GraphicJob> graphic_jobs;
   std::vector<RawJob> raw_jobs;

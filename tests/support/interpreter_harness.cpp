@@ -20,6 +20,7 @@ InterpreterHarness::InterpreterHarness(const std::string& config_text, bool rece
   services.on_handler_call = [this](const char* name) { calls.emplace_back(name); };
   services.on_command = [this](const std::string& line) { commands.push_back(line); };
   services.message_box = [this](const std::string& text) { message_boxes.push_back(text); };
+  services.on_print = [this](const PrintReport& report) { print_reports.push_back(report); };
 
   auto port = std::make_unique<LoopbackPort>();
   port_ = port.get();

@@ -39,6 +39,7 @@ class InterpreterHarness {
   std::vector<std::string> debug_lines;  // MsgStr of every WM_DEBUG_DATA
   std::vector<TThreadData> reports;      // every WM_THREADDATA
   std::vector<std::string> message_boxes;
+  std::vector<PrintReport> print_reports;  // every print call's outcome
 
  private:
   std::string config_path_;

@@ -1,8 +1,10 @@
 // The receive FIFO: order of bytes, the capture, and the receiver search.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "support/test_paths.h"
 #include "usb/loopback.h"
@@ -96,6 +98,34 @@ TEST(Fifo, MemoryStaysBoundedWhenNobodyConsumes) {
   uint8_t c;
   ASSERT_TRUE(f.fifo->GetChar(c));
   EXPECT_TRUE(f.fifo->PutChar('x'));  // room again once a byte is taken
+}
+
+TEST(Fifo, EveryByteIsTakenWaitingOrCountedDroppedWhileBothThreadsRun) {
+  // The receiver fills the FIFO past its limit on one thread while the consumer takes bytes
+  // and watches the drop count on another.
+  Fixture f;
+  const std::string block(4096, 'z');
+  const size_t blocks = TUSBFiFo::kMaxQueued / block.size() + 64;
+  std::atomic<bool> receiving{true};
+  std::thread receiver([&] {
+    for (size_t i = 0; i < blocks; ++i) f.Receive(block);
+    receiving = false;
+  });
+  size_t taken = 0, last_seen = 0;
+  bool count_went_back = false;
+  // The consumer starts once the FIFO is full and dropping, and takes while blocks still come.
+  while (receiving && f.fifo->dropped_bytes() == 0) {
+  }
+  uint8_t c;
+  while (receiving || taken < 1000) {
+    if (f.fifo->GetChar(c)) ++taken;
+    const size_t seen = f.fifo->dropped_bytes();
+    count_went_back |= seen < last_seen;
+    last_seen = seen;
+  }
+  receiver.join();
+  EXPECT_FALSE(count_went_back);
+  EXPECT_EQ(taken + f.fifo->GetFiFoSize() + f.fifo->dropped_bytes(), blocks * block.size());
 }
 
 TEST(FindPrinter, MatchesTheFirstLowerCasePathAndOpensOrClosesThePort) {

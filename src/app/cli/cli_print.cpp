@@ -1,5 +1,6 @@
 // velin-cli print: replays a label stream and prints every page a print command prints (and
-// every pass-through job) on a real printer of the machine.
+// every pass-through job) on a real printer of the machine. Exits 1 if any print call failed,
+// each failure told on standard error.
 #include <cstdio>
 #include <string>
 
@@ -27,20 +28,16 @@ int Run(const std::vector<std::string>& args) {
   InterpreterServices services;
   services.printers = printers.get();
   services.bound_printer = replay.extra.back().second;
+  // The exit status follows the print calls alone: a label line that fails to draw is not a
+  // failed job when the page still prints. A raw job's "error NNNN" box arrives as a failed
+  // report, so no message box is shown besides.
   bool failed = false;
-  // Failures reach the debug log ("CMD_PRINT:..."), and the raw job's message box; both are
-  // shown on standard error.
-  services.debug_window = [&failed](const TDebugData& d) {
-    if (d.MsgStr.rfind("CMD_", 0) == 0) {
-      std::fprintf(stderr, "velin-cli print: %s\n", d.MsgStr.c_str());
-      failed = true;
-    }
-  };
-  services.message_box = [&failed](const std::string& text) {
-    std::fprintf(stderr, "velin-cli print: %s\n", text.c_str());
+  services.on_print = [&failed](const PrintReport& report) {
+    if (report.ok) return;
+    std::fprintf(stderr, "velin-cli print: %s\n", DescribePrint(report).c_str());
     failed = true;
   };
-  Replay(replay, bytes, services, /*debug=*/true);
+  Replay(replay, bytes, services, /*debug=*/false);
   return failed ? kExitFailure : kExitOk;
 }
 

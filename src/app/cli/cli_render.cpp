@@ -53,7 +53,7 @@ int Run(const std::vector<std::string>& args) {
   Replay(
       replay, bytes, services, /*debug=*/false, nullptr,
       [&thread](TCPCLCmdThread& t) { thread = &t; },
-      [](TCPCLCmdThread& t) { PrintReport(t, stderr); });
+      [](TCPCLCmdThread& t) { PrintIgnoredAndFailed(t, stderr); });
   std::fflush(stdout);
   return kExitOk;
 }

@@ -50,7 +50,7 @@ int Run(const std::vector<std::string>& args) {
         }
         std::printf("%s\n", line.c_str());
       },
-      nullptr, [](TCPCLCmdThread& t) { PrintReport(t, stdout); });
+      nullptr, [](TCPCLCmdThread& t) { PrintIgnoredAndFailed(t, stdout); });
   std::fflush(stdout);
   return kExitOk;
 }

@@ -17,6 +17,7 @@ namespace velin::cli {
 // [--dialect default|printer] [--config FILE], the input file, and the command's own options
 // (each with one value) in `extra`.
 struct ReplayArgs {
+  std::string command;  // the subcommand's name, for messages
   std::string input;
   std::string config;
   int32_t mode = -1;  // -1: the configuration's transfer_mode
@@ -33,13 +34,17 @@ bool ParseReplayArgs(const char* command, const std::vector<std::string>& args,
 
 // Replays `bytes` to their end: the thread is built with `services` (clock and dispatcher are
 // supplied here), the receiver is present from the start, and writes to it go to `on_reply`.
-// `on_ready` sees the thread before the first byte is taken, `on_done` after the last.
+// The bytes arrive through the FIFO's receive path in 4096-byte reads while the FIFO has room,
+// in step with the interpreter, so a stream of any length is consumed whole (a pass-through
+// stream beyond the raw job limit becomes several jobs). Bytes the FIFO still drops (a mode
+// that takes nothing) are reported on standard error. `on_ready` sees the thread before the
+// first byte is taken, `on_done` after the last.
 void Replay(const ReplayArgs& args, const std::string& bytes, InterpreterServices services,
             bool debug, const std::function<void(const uint8_t*, int32_t)>& on_reply = nullptr,
             const std::function<void(TCPCLCmdThread&)>& on_ready = nullptr,
             const std::function<void(TCPCLCmdThread&)>& on_done = nullptr);
 
 // Writes the thread's report of ignored and failed commands, one line each, to `out`.
-void PrintReport(TCPCLCmdThread& thread, FILE* out);
+void PrintIgnoredAndFailed(TCPCLCmdThread& thread, FILE* out);
 
 }  // namespace velin::cli

@@ -28,8 +28,8 @@ constexpr const char kAliasConf[] =
 #include "velin_fonts_conf.inc"
     ;
 
-constexpr int kDefaultEm = 16;     // 12 points, for a size of 0
-constexpr int kMaxEm = 0xFFFF;     // FreeType's limit for a pixel size
+// Clip boxes (pixels) stay far inside FreeType's coordinate range.
+constexpr int64_t kClipLimit = int64_t{4} * kMaxEmPixels;
 constexpr int kMaxCachedEm = 256;  // larger glyphs are rasterised straight into the bitmap
 constexpr size_t kGlyphCacheBytes = size_t{32} << 20;
 
@@ -147,14 +147,6 @@ void SpanToBitmap(int y, int count, const FT_Span* spans, void* user) {
 }
 
 }  // namespace
-
-int EmPixels(int points) {
-  // points × 96 / 72 = points × 4 / 3, rounded half away from zero.
-  int64_t p = std::llabs(static_cast<int64_t>(points));
-  int64_t em = (p * 4 * 2 + 3) / 6;  // floor(p × 4 / 3 + 1 / 2)
-  if (em == 0) return kDefaultEm;
-  return static_cast<int>(std::min<int64_t>(em, kMaxEm));
-}
 
 struct FreeTypeTextRenderer::Impl {
   std::mutex mutex;
@@ -466,7 +458,7 @@ struct FreeTypeTextRenderer::Impl {
           cv0 = std::min(cv0, v), cv1 = std::max(cv1, v);
         }
         auto clamp = [](int64_t value) {
-          return static_cast<FT_Pos>(std::clamp<int64_t>(value, -kMaxEm * 4, kMaxEm * 4));
+          return static_cast<FT_Pos>(std::clamp<int64_t>(value, -kClipLimit, kClipLimit));
         };
         params.clip_box.xMin = clamp(cu0 - pen - 1);
         params.clip_box.xMax = clamp(cu1 - pen + 1);

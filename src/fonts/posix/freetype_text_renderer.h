@@ -35,8 +35,4 @@ class FreeTypeTextRenderer : public TextRenderer {
   std::unique_ptr<Impl> impl_;
 };
 
-// Pixel em height for a point size: size × 96 / 72, halves away from zero; 0 gives the
-// default (16); clamped to what FreeType can set.
-int EmPixels(int points);
-
 }  // namespace velin

@@ -18,14 +18,6 @@
 namespace velin {
 namespace {
 
-// Character (em) height in pixels for a point size at 96 dots per inch, halves away from
-// zero; 0 gives the default of 12 points. Clamped to a height GDI handles.
-int EmPixels(int points) {
-  if (points == 0) points = 12;
-  const int64_t magnitude = (std::abs(static_cast<int64_t>(points)) * 8 + 3) / 6;
-  return static_cast<int>(std::clamp<int64_t>(magnitude, 1, 16384));
-}
-
 struct DcDeleter {
   void operator()(HDC dc) const { DeleteDC(dc); }
 };

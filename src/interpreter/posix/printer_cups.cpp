@@ -1,12 +1,15 @@
 // Printers through the CUPS server. A graphic page is rendered at the printer's resolution
-// over its printable area and sent as one PNG document carrying that resolution; raw jobs go
-// through unchanged as application/vnd.cups-raw.
+// over its printable area and sent as one PNG document carrying that resolution, row by row
+// as it is encoded, so a job's memory grows with the page's width, never with its area; raw
+// jobs go through unchanged as application/vnd.cups-raw.
 #include <cups/cups.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "base/canvas.h"
@@ -18,6 +21,11 @@ namespace velin {
 namespace {
 
 constexpr int kFallbackDpi = 300;
+constexpr int kMaxDpi = 9600;
+// The longest side a page may have, in pixels: 48 inches (more than A0's long side) at the
+// highest resolution taken. It bounds the row buffers; a queue whose media and resolution
+// give more is refused.
+constexpr int64_t kMaxPageSide = int64_t{48} * kMaxDpi;
 constexpr uint32_t kErrorInvalidPrinterName = 1801;  // what the spooler reports
 
 struct DestDeleter {
@@ -74,27 +82,35 @@ PageGeometry QueryGeometry(cups_dest_t* dest) {
         x = static_cast<int>(std::lround(x * 2.54));
         y = static_cast<int>(std::lround(y * 2.54));
       }
-      if (x > 0 && y > 0 && x <= 9600 && y <= 9600) {
+      if (x > 0 && y > 0 && x <= kMaxDpi && y <= kMaxDpi) {
         g.dpi_x = x;
         g.dpi_y = y;
       }
     }
   }
-  const double w_mm = std::max(0, media.width - media.left - media.right) / 100.0;
-  const double h_mm = std::max(0, media.length - media.top - media.bottom) / 100.0;
-  g.area.width = static_cast<int>(std::lround(w_mm / 25.4 * g.dpi_x));
-  g.area.height = static_cast<int>(std::lround(h_mm / 25.4 * g.dpi_y));
+  // Margins are subtracted in 64 bits: the server's numbers are not trusted to be sane.
+  const double w_mm = std::max<int64_t>(0, int64_t{media.width} - media.left - media.right) / 100.0;
+  const double h_mm =
+      std::max<int64_t>(0, int64_t{media.length} - media.top - media.bottom) / 100.0;
+  const double w = std::round(w_mm / 25.4 * g.dpi_x);
+  const double h = std::round(h_mm / 25.4 * g.dpi_y);
+  // Beyond the bound the area stays 0 × 0, which PrintPage refuses.
+  if (w <= static_cast<double>(kMaxPageSide) && h <= static_cast<double>(kMaxPageSide)) {
+    g.area.width = static_cast<int>(w);
+    g.area.height = static_cast<int>(h);
+  }
   return g;
 }
 
 // The page as drawn: the stretches made onto it, rendered row by row when the job is sent.
+// The bitmaps are not copied: they stay valid and unchanged until PrintPage returns.
 class CupsPage : public PrinterPage {
  public:
   explicit CupsPage(Size area) : area_(area) {}
   Size PrintableArea() const override { return area_; }
   int BitsPerPixel() const override { return 24; }
   void StretchBitmap(const Bitmap32& bitmap, int left, int top, int width, int height) override {
-    stretches_.push_back({bitmap, left, top, width, height});
+    stretches_.push_back({&bitmap, left, top, width, height});
   }
 
   // One row of the printed page, white where nothing was drawn.
@@ -107,14 +123,14 @@ class CupsPage : public PrinterPage {
       if (!drawn) row_.Fill(kWhite);
       drawn = true;
       Canvas canvas(row_);
-      canvas.StretchDraw(s.left, s.top - y, s.width, s.height, s.bitmap);  // lands on row 0
+      canvas.StretchDraw(s.left, s.top - y, s.width, s.height, *s.bitmap);  // lands on row 0
     }
     if (drawn) std::copy(row_.Row(0), row_.Row(0) + area_.width, pixels);
   }
 
  private:
   struct Stretch {
-    Bitmap32 bitmap;
+    const Bitmap32* bitmap;
     int left, top, width, height;
   };
   Size area_;
@@ -122,9 +138,14 @@ class CupsPage : public PrinterPage {
   Bitmap32 row_;
 };
 
-// Sends one document as a job; false with the server's message on failure.
+// Writes a document's bytes to the job being sent; false once the server stops taking them.
+using DocumentWriter = std::function<bool(std::string_view bytes)>;
+
+// Sends one document as a job, its bytes made by `produce` through the writer it is given
+// (false from `produce` means the document could not be made). False with the reason on
+// failure; a document that could not be made is cancelled.
 bool SendJob(const std::string& printer, const std::string& title, const char* format,
-             std::string_view bytes, std::string& error) {
+             const std::function<bool(const DocumentWriter&)>& produce, std::string& error) {
   const size_t slash = printer.find('/');
   const std::string name = printer.substr(0, slash);
   const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, name.c_str(), title.c_str(), 0, nullptr);
@@ -138,13 +159,31 @@ bool SendJob(const std::string& printer, const std::string& title, const char* f
     cupsCancelJob2(CUPS_HTTP_DEFAULT, name.c_str(), job, 0);
     return false;
   }
-  bool ok = true;
-  for (size_t at = 0; at < bytes.size() && ok;) {
-    const size_t piece = std::min<size_t>(bytes.size() - at, 1 << 16);
-    ok = cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes.data() + at, piece) == HTTP_STATUS_CONTINUE;
-    at += piece;
+  bool written = true;
+  const DocumentWriter write = [&written](std::string_view bytes) {
+    for (size_t at = 0; at < bytes.size() && written;) {
+      const size_t piece = std::min<size_t>(bytes.size() - at, 1 << 16);
+      written =
+          cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes.data() + at, piece) == HTTP_STATUS_CONTINUE;
+      at += piece;
+    }
+    return written;
+  };
+  bool produced = false;
+  try {
+    produced = produce(write);
+  } catch (...) {
+    cupsFinishDocument(CUPS_HTTP_DEFAULT, name.c_str());
+    cupsCancelJob2(CUPS_HTTP_DEFAULT, name.c_str(), job, 0);
+    throw;
   }
-  if (cupsFinishDocument(CUPS_HTTP_DEFAULT, name.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE || !ok) {
+  const ipp_status_t status = cupsFinishDocument(CUPS_HTTP_DEFAULT, name.c_str());
+  if (written && !produced) {
+    error = "the document could not be made";
+    cupsCancelJob2(CUPS_HTTP_DEFAULT, name.c_str(), job, 0);
+    return false;
+  }
+  if (!written || status > IPP_STATUS_OK_EVENTS_COMPLETE) {
     error = cupsLastErrorString();
     return false;
   }
@@ -172,28 +211,31 @@ class CupsPrinterSystem : public PrinterSystem {
     Dest dest = FindDest(printer);
     if (!dest) throw std::runtime_error("Printer not found: " + printer);
     const PageGeometry geometry = QueryGeometry(dest.get());
-    if (geometry.area.width <= 0 || geometry.area.height <= 0 ||
-        int64_t{geometry.area.width} * geometry.area.height > Bitmap32::kMaxPixels)
+    if (geometry.area.width <= 0 || geometry.area.height <= 0)
       throw std::runtime_error("Unusable page size on " + printer);
     CupsPage page(geometry.area);
     draw(page);  // a failure here sends nothing
-    std::string png;
-    if (!EncodePng(
-            geometry.area.width, geometry.area.height,
-            [&page](int y, uint32_t* pixels) { page.Row(y, pixels); }, png,
-            std::max(geometry.dpi_x, geometry.dpi_y)))
-      throw std::runtime_error("Cannot encode the page");
     std::string error;
-    if (!SendJob(printer, "", "image/png", png, error))
-      throw std::runtime_error("Printing on " + printer + " failed: " + error);
+    const bool sent = SendJob(
+        printer, "", "image/png",
+        [&](const DocumentWriter& write) {
+          return EncodePng(
+              geometry.area.width, geometry.area.height,
+              [&page](int y, uint32_t* pixels) { page.Row(y, pixels); }, write,
+              std::max(geometry.dpi_x, geometry.dpi_y));
+        },
+        error);
+    if (!sent) throw std::runtime_error("Printing on " + printer + " failed: " + error);
   }
 
   uint32_t WriteRawJob(const std::string& printer, const std::string& document_name,
                        const std::string& data_type, std::string_view bytes) override {
     if (printer.empty() || !FindDest(printer)) return kErrorInvalidPrinterName;
     std::string error;
-    SendJob(printer, document_name, data_type == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO, bytes,
-            error);  // later failures are not examined, as with the spooler
+    SendJob(
+        printer, document_name, data_type == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO,
+        [bytes](const DocumentWriter& write) { return write(bytes); },
+        error);  // later failures are not examined, as with the spooler
     return 0;
   }
 };

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/ansi_codec.h"
+#include "base/strings.h"
 #include "symbols/qr/qr_picture.h"
 
 namespace velin {
@@ -15,13 +16,6 @@ namespace {
 // and carriage return are text).
 bool IsControlByte(uint8_t b) {
   return b <= 0x08 || b == 0x0B || b == 0x0C || (b >= 0x0E && b <= 0x1F);
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 // Lead bytes of the double-byte characters of the ANSI code page (GBK, code page 936).

@@ -8,16 +8,10 @@
 #include <new>
 
 #include "base/ansi_codec.h"
+#include "base/strings.h"
 
 namespace velin {
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Reads `count` hex digits at text[pos]; false if any is not one.
 bool Hex(std::string_view text, size_t pos, int count, unsigned long long& value) {

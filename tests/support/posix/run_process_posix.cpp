@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "support/run_process.h"
 
@@ -13,21 +16,26 @@ namespace velin::test {
 
 std::string VelinCliPath() { return std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli"; }
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& error_file) {
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
   ProcessResult result;
   int out[2];
   if (pipe(out) != 0) return result;
+  // Standard error goes to a file of its own, read once the program has ended, so that neither
+  // stream can block the other.
+  char err_path[] = "/tmp/velin-stderr-XXXXXX";
+  int err_fd = mkstemp(err_path);
+  if (err_fd < 0) {
+    close(out[0]);
+    close(out[1]);
+    return result;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   posix_spawn_file_actions_addclose(&actions, out[1]);
-  if (error_file.empty())
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  else
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, error_file.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, err_fd, STDERR_FILENO);
+  posix_spawn_file_actions_addclose(&actions, err_fd);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -36,6 +44,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
+  close(err_fd);
   if (spawned == 0) {
     char buffer[4096];
     for (;;) {
@@ -48,11 +57,15 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     }
   }
   close(out[0]);
-  if (spawned != 0) return result;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  if (spawned == 0) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    std::ifstream err(err_path, std::ios::binary);
+    result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   }
-  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  std::remove(err_path);
   return result;
 }
 

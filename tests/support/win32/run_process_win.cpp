@@ -40,8 +40,7 @@ struct Handle {
 
 std::string VelinCliPath() { return std::string(VELIN_BINARY_DIR) + "/src/app/velin-cli.exe"; }
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& error_file) {
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args) {
   ProcessResult result;
   // The build's paths are written with forward slashes; the loader wants a full DOS path.
   std::wstring path = Utf8ToWide(program);
@@ -53,28 +52,27 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   for (const std::string& arg : args) command += L" " + Quoted(Utf8ToWide(arg));
 
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  Handle read_end, write_end, null_device, error_sink;
+  Handle read_end, write_end, null_device, err_file;
   if (!CreatePipe(&read_end.h, &write_end.h, &inherit, 0)) return result;
   SetHandleInformation(read_end.h, HANDLE_FLAG_INHERIT, 0);
   null_device.h =
       CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   &inherit, OPEN_EXISTING, 0, nullptr);
-  if (!error_file.empty()) {
-    std::wstring error_path = Utf8ToWide(error_file);
-    std::replace(error_path.begin(), error_path.end(), L'/', L'\\');
-    // Shared in every way: a program that has just ended may still hold its own file for a
-    // moment under Wine, and the next run replaces or removes it.
-    error_sink.h = CreateFileW(error_path.c_str(), GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (error_sink.h == INVALID_HANDLE_VALUE) return result;
-  }
+  // Standard error goes to a temporary file of its own, read once the program has ended, so
+  // that neither stream can block the other.
+  wchar_t temp_dir[MAX_PATH], err_path[MAX_PATH];
+  if (GetTempPathW(MAX_PATH, temp_dir) == 0 || GetTempFileNameW(temp_dir, L"vel", 0, err_path) == 0)
+    return result;
+  err_file.h = CreateFileW(err_path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                           nullptr);
+  if (err_file.h == INVALID_HANDLE_VALUE) return result;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = null_device.h;
   startup.hStdOutput = write_end.h;
-  startup.hStdError = error_file.empty() ? null_device.h : error_sink.h;
+  startup.hStdError = err_file.h;
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(full, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                       nullptr, &startup, &process))
@@ -89,6 +87,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   if (GetExitCodeProcess(process.hProcess, &code)) result.exit_code = static_cast<int>(code);
+  SetFilePointer(err_file.h, 0, nullptr, FILE_BEGIN);
+  while (ReadFile(err_file.h, buffer, sizeof buffer, &n, nullptr) && n > 0) result.err.append(buffer, n);
   return result;
 }
 
