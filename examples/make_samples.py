@@ -143,6 +143,99 @@ def tspl():
     )
 
 
+PARCEL_URL = "https://velin.example/t/SF1234567890cn?lang=zh&ref=a-b"
+
+
+def parcel_cpcl():
+    """A parcel label written for a 203-dpi CPCL printer: header offset, decimal coordinates,
+    justification, magnification on both axes, spacing, underline, inverse lines, units, a
+    human-readable barcode line, a Code 39, and a QR block with its level and unit size."""
+    icon = icon_bytes(ICON)
+    body = lines(
+        "! 10 200 200 800 1",
+        "PAGE-WIDTH 576",
+        "CONTRAST 0",
+        "TONE 0",
+        "SPEED 3",
+        "JOURNAL",
+        "CENTER",
+        "T 24 0 0 10 顺丰速运 标准快递",
+        "SETMAG 2 2",
+        "T 24 0 0 40 深圳转运中心",
+        "SETMAG 0 0",
+        "LEFT",
+        "BOX 0 100 555 790 2",
+        "T 8 0 13.6 110.4 寄件人: 张三 13800138000",
+        "T 55 0 12.5 140.2 Shenzhen Nanshan",
+        "LINE 0 170 555 170 2",
+        "SETSP 2",
+        "T 24 0 12 180 收件人: 李四",
+        "SETSP 0",
+        "UNDERLINE ON",
+        "T 7 0 300 180 Order ab-1234/x",
+        "UNDERLINE OFF",
+        "SETBOLD 1",
+        "T 4 0 300 210 A",
+        "SETBOLD 0",
+        "BT 7 0 4",
+        "CENTER",
+        "B 128 2 1 60 0 260 SF1234567890cn",
+        "BT OFF",
+        "RIGHT 545",
+        "B 39 1 1 40 0 370 ABC-123",
+        "LEFT",
+        "IN-MILLIMETERS",
+        "L 1.5 55 68 55 0.25",
+        "IN-DOTS",
+        "B QR 20 450 M 2 U 4",
+        "QA," + PARCEL_URL,
+        "ENDQR",
+        "VT 24 0 530 760 Vertical 竖排",
+        "T 24 0 200 470 第1/1件",
+        "T 24 1 200 520 Fragile",
+        "INVERSE-LINE 190 515 400 515 60",
+        "EG 2 16 200 600 " + icon.hex().upper(),
+    )
+    body += b"CG 2 16 240 600 " + icon + b"\r\n"
+    body += lines("RIGHT", "T 55 0 0 760 Velin printer dialect", "FORM", "PRINT")
+    return body
+
+
+def parcel_tspl():
+    """The parcel label for a 203-dpi TSPL printer: SIZE in inches, settings, BOX, resident
+    fonts 1 to 5 with multipliers and alignment, barcodes with their readable lines, QR codes
+    with level, mask, model and rotation, REVERSE and ERASE."""
+    body = lines(
+        "SIZE 3,4",
+        "GAP 2 mm,0",
+        "DIRECTION 1",
+        "REFERENCE 0,0",
+        "SPEED 4",
+        "DENSITY 8",
+        "SET TEAR ON",
+        "CODEPAGE 936",
+        "CLS",
+        "BOX 10,10,600,800,3",
+        'TEXT 24,24,"TSS24.BF2",0,1,1,"顺丰速运 标准快递"',
+        'TEXT 24,60,"3",0,1,1,"From: Zhang San"',
+        'TEXT 24,90,"4",0,2,2,"SZX-01"',
+        'TEXT 590,170,"2",0,1,1,3,"right aligned"',
+        'TEXT 24,170,"1",0,1,1,"font 1"',
+        'TEXT 480,90,"5",0,1,1,"5"',
+        'BARCODE 24,200,"128",80,2,0,2,4,"SF1234567890cn"',
+        'BARCODE 24,330,"EAN13",60,2,0,2,4,"400638133393"',
+        'QRCODE 400,330,H,4,A,0,M2,S3,"' + PARCEL_URL + '"',
+        'QRCODE 170,470,L,4,A,90,"ROTATED 90"',
+        'BARCODE 590,450,"39",60,0,90,2,4,"TSPL-39"',
+        'TEXT 30,708,"3",0,1,1,"FRAGILE"',
+        "REVERSE 20,700,200,40",
+        "BAR 300,700,200,40",
+        "ERASE 350,710,100,20",
+    )
+    body += lines("PRINT 1,1")
+    return body
+
+
 # Bytes on which GBK decoders differ, each run followed by ASCII that must survive it.
 HOLE = b"\xa2\xab"  # unassigned in GBK; Windows gives it a private-use character
 USER_DEFINED = b"\xaa\xa1\xaf\xfe \xf8\xa1\xfe\xfe \xa1\x40\xa7\xa0"  # first, last of each
@@ -184,8 +277,14 @@ def gbk_edges_tspl():
 
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
-    for name, data in (("waybill-full.cpcl", cpcl()), ("waybill.tspl", tspl()),
-                       ("gbk-edges.cpcl", gbk_edges_cpcl()), ("gbk-edges.tspl", gbk_edges_tspl())):
+    for name, data in (
+        ("waybill-full.cpcl", cpcl()),
+        ("waybill.tspl", tspl()),
+        ("gbk-edges.cpcl", gbk_edges_cpcl()),
+        ("gbk-edges.tspl", gbk_edges_tspl()),
+        ("parcel-printer.cpcl", parcel_cpcl()),
+        ("parcel-printer.tspl", parcel_tspl()),
+    ):
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(data)
 

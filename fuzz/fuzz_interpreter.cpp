@@ -1,7 +1,8 @@
 // Arbitrary bytes into the receive path, framing and dispatch. The first byte picks the
-// transfer mode; the rest arrives as the receiver would send it, in blocks whose sizes the
-// second byte varies. fuzz/corpus seeds every handler of both languages, among them CG and
-// the QR block, which take their data from the FIFO themselves (their waits are virtual).
+// transfer mode (its value modulo 3) and the label dialect (its top bit: the printer's); the rest
+// arrives as the receiver would send it, in blocks whose sizes the second byte varies. fuzz/corpus
+// seeds every handler of both languages, among them CG and the QR block, which take their data from
+// the FIFO themselves (their waits are virtual).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -75,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto search = std::make_unique<velin::FixedDeviceSearch>(
       std::vector<std::string>{velin::kLoopbackReceiverPath});
   velin::TCPCLCmdThread thread(services, std::move(port), std::move(search));
-  thread.SetCmdMode(data[0] % 3);
+  thread.SetCmdMode((data[0] & 0x7F) % 3);
+  thread.SetDialect(data[0] & 0x80 ? velin::LabelDialect::kPrinter : velin::LabelDialect::kDefault);
   thread.fifo().StartDebug();
   thread.fifo().FindPrinter();
   thread.Begin();

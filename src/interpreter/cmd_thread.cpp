@@ -42,6 +42,39 @@ const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kCpclTable[] = {
     {"ET", &TCPCLCmdThread::CMD_EG, "CMD_EG"},
     {"FORM", &TCPCLCmdThread::CMD_FORM, "CMD_FORM"},
     {"PRINT", &TCPCLCmdThread::CMD_PRINT, "CMD_PRINT"},
+    // The printer dialect's commands.
+    {"L", &TCPCLCmdThread::CMD_LINE, "CMD_LINE", true},
+    {"CENTER", &TCPCLCmdThread::CMD_JUSTIFY, "CMD_JUSTIFY", true},
+    {"LEFT", &TCPCLCmdThread::CMD_JUSTIFY, "CMD_JUSTIFY", true},
+    {"RIGHT", &TCPCLCmdThread::CMD_JUSTIFY, "CMD_JUSTIFY", true},
+    {"SETSP", &TCPCLCmdThread::CMD_SETSP, "CMD_SETSP", true},
+    {"UNDERLINE", &TCPCLCmdThread::CMD_UNDERLINE, "CMD_UNDERLINE", true},
+    {"INVERSE-LINE", &TCPCLCmdThread::CMD_INVERSE_LINE, "CMD_INVERSE_LINE", true},
+    {"IL", &TCPCLCmdThread::CMD_INVERSE_LINE, "CMD_INVERSE_LINE", true},
+    {"IN-DOTS", &TCPCLCmdThread::CMD_UNITS, "CMD_UNITS", true},
+    {"IN-MILLIMETERS", &TCPCLCmdThread::CMD_UNITS, "CMD_UNITS", true},
+    {"IN-CENTIMETERS", &TCPCLCmdThread::CMD_UNITS, "CMD_UNITS", true},
+    {"IN-INCHES", &TCPCLCmdThread::CMD_UNITS, "CMD_UNITS", true},
+    {"BARCODE-TEXT", &TCPCLCmdThread::CMD_BARCODE_TEXT, "CMD_BARCODE_TEXT", true},
+    {"BT", &TCPCLCmdThread::CMD_BARCODE_TEXT, "CMD_BARCODE_TEXT", true},
+    {"ENCODING", &TCPCLCmdThread::CMD_ENCODING, "CMD_ENCODING", true},
+    {"CONTRAST", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"TONE", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"SPEED", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"JOURNAL", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"LABEL", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"GAP-SENSE", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"BAR-SENSE", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"PREFEED", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"POSTFEED", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"ON-FEED", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"BEEP", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"END", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"COUNTRY", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"PACE", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"NO-PACE", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"WAIT", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
+    {"SETFF", &TCPCLCmdThread::CMD_SETTING, "CMD_SETTING", true},
 };
 
 const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kTsplTable[] = {
@@ -52,18 +85,54 @@ const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kTsplTable[] = {
     {"BAR", &TCPCLCmdThread::CMD_TSPL_BAR, "CMD_TSPL_BAR"},
     {"BARCODE", &TCPCLCmdThread::CMD_TSPL_BARCODE, "CMD_TSPL_BARCODE"},
     {"QRCODE", &TCPCLCmdThread::CMD_TSPL_QRCODE, "CMD_TSPL_QRCODE"},
+    // The printer dialect's commands.
+    {"BOX", &TCPCLCmdThread::CMD_TSPL_BOX, "CMD_TSPL_BOX", true},
+    {"REVERSE", &TCPCLCmdThread::CMD_TSPL_REVERSE, "CMD_TSPL_REVERSE", true},
+    {"ERASE", &TCPCLCmdThread::CMD_TSPL_ERASE, "CMD_TSPL_ERASE", true},
+    {"BITMAP", &TCPCLCmdThread::CMD_TSPL_BITMAP, "CMD_TSPL_BITMAP", true},
+    {"DIRECTION", &TCPCLCmdThread::CMD_TSPL_DIRECTION, "CMD_TSPL_DIRECTION", true},
+    {"REFERENCE", &TCPCLCmdThread::CMD_TSPL_REFERENCE, "CMD_TSPL_REFERENCE", true},
+    {"CODEPAGE", &TCPCLCmdThread::CMD_TSPL_CODEPAGE, "CMD_TSPL_CODEPAGE", true},
+    {"ENCODING", &TCPCLCmdThread::CMD_TSPL_CODEPAGE, "CMD_TSPL_CODEPAGE", true},
+    {"GAP", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"BLINE", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"SPEED", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"DENSITY", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"CONTRAST", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"TONE", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"JOURNAL", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"OFFSET", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"SHIFT", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"SET", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"SOUND", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"BEEP", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"HOME", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"FORMFEED", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"FEED", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"BACKFEED", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"CUT", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"LIMITFEED", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
+    {"EOP", &TCPCLCmdThread::CMD_TSPL_SETTING, "CMD_TSPL_SETTING", true},
 };
 
 TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
                                std::unique_ptr<DeviceSearch> search)
     : services_(std::move(services)),
       clock_(*services_.clock),
+      text_renderer_(services_.text ? services_.text : &PlatformTextRenderer()),
       config_path_(services_.config_path.empty() ? ConfigPath() : services_.config_path) {
   USBFiFo = std::make_unique<TUSBFiFo>(std::move(port), std::move(search));
-  PageImage =
-      std::make_unique<velin::PageImage>(services_.text ? services_.text : &PlatformTextRenderer());
-  FCmdMode = OpenIniFile(config_path_)->ReadInteger("system", "transfer_mode", kCpcl);
+  PageImage = std::make_unique<velin::PageImage>(text_renderer_);
+  auto ini = OpenIniFile(config_path_);
+  FCmdMode = ini->ReadInteger("system", "transfer_mode", kCpcl);
+  SetDialect(ParseLabelDialect(ini->ReadString("system", "label_dialect", "")));
   dropped_seen_ = USBFiFo->dropped_bytes();
+}
+
+void TCPCLCmdThread::SetDialect(LabelDialect dialect) {
+  dialect_ = dialect;
+  choices_ = DialectChoices::Of(dialect);
+  printer_ = TPrinterState{};
 }
 
 TCPCLCmdThread::~TCPCLCmdThread() {
@@ -102,6 +171,7 @@ void TCPCLCmdThread::Begin() {
   last_byte_ = 0;
   cut_target_ = 0;
   space_count_ = 0;
+  comma_count_ = 0;
 }
 
 void TCPCLCmdThread::Finish() {
@@ -302,6 +372,16 @@ void TCPCLCmdThread::FrameByte(uint8_t b) {
     cut_target_ = 5;
     space_count_ = 0;
   }
+  // TSPL BITMAP x,y,width,height,mode, is followed by raw bytes, which the printer dialect's
+  // handler takes from the FIFO: the line is handed on at its fifth comma.
+  if (FCmdMode == kTspl && choices_.printer_keywords) {
+    if (ByteBuf.size() == 7 && ByteBuf == "BITMAP ") {
+      comma_count_ = 1;  // counting from here on
+    } else if (comma_count_ > 0 && b == ',' && ++comma_count_ == 6) {
+      DispatchLine(false);
+      return;
+    }
+  }
 }
 
 void TCPCLCmdThread::AnswerControlByte(uint8_t b) {
@@ -334,8 +414,21 @@ void TCPCLCmdThread::Reply(std::initializer_list<uint8_t> bytes) {
   USBFiFo->usbComm->WriteData(bytes.begin(), static_cast<int32_t>(bytes.size()));
 }
 
+std::string TCPCLCmdThread::DecodeLine(const std::string& bytes) const {
+  if (!choices_.line_encoding || printer_.encoding != "UTF-8")
+    return AnsiToUtf8(bytes);  // GB18030: its GBK part
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t pos = 0; pos < bytes.size();) AppendUtf8(text, NextUtf8(bytes, pos));
+  return text;
+}
+
+std::string TCPCLCmdThread::EncodeLine(const std::string& text) const {
+  return choices_.line_encoding && printer_.encoding == "UTF-8" ? text : Utf8ToAnsi(text);
+}
+
 void TCPCLCmdThread::DispatchLine(bool log) {
-  std::string text = AnsiToUtf8(ByteBuf);
+  std::string text = DecodeLine(ByteBuf);
   ClearLine();
   if (log && USBFiFo->debug()) {
     PostDebugLine(text);
@@ -345,6 +438,7 @@ void TCPCLCmdThread::DispatchLine(bool log) {
     ExecuteCommand(text);
   } catch (...) {
     // A line whose handling still fails is dropped; the thread goes on.
+    ReportFailure("the line could not be handled");
   }
 }
 
@@ -353,6 +447,7 @@ void TCPCLCmdThread::ClearLine() {
   if (ByteBuf.capacity() > 4096) ByteBuf.shrink_to_fit();
   cut_target_ = 0;
   space_count_ = 0;
+  comma_count_ = 0;
 }
 
 void TCPCLCmdThread::PostDebugLine(const std::string& line) {
@@ -377,20 +472,32 @@ bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
 }
 
 void TCPCLCmdThread::Dispatch(const KeywordEntry* table, size_t count) {
-  const std::string& keyword = CmdFields[1];
+  const std::string keyword = CmdFields[1];
+  bool handled = false;
   for (size_t i = 0; i < count; ++i) {
     if (keyword != table[i].keyword) continue;
+    if (table[i].printer_only && !choices_.printer_keywords) continue;
+    handled = true;
+    current_handler_ = table[i].name;
     if (services_.on_handler_call) services_.on_handler_call(table[i].name);
     (this->*table[i].handler)();
   }
+  if (!handled) report_.Ignored(keyword);
+  current_handler_ = "";
+}
+
+void TCPCLCmdThread::ReportFailure(const std::string& reason) {
+  report_.Failed(*current_handler_ ? current_handler_ : "line", reason);
 }
 
 void TCPCLCmdThread::Guarded(const char* prefix, const std::function<void()>& body) {
   try {
     body();
   } catch (const std::bad_alloc&) {
+    ReportFailure("Out of memory");
     if (USBFiFo->debug()) PostDebugLine(std::string(prefix) + "Out of memory");
   } catch (const std::exception& e) {
+    ReportFailure(e.what());
     if (USBFiFo->debug()) PostDebugLine(std::string(prefix) + e.what());
   }
 }

@@ -3,6 +3,7 @@
 // (pass-through) or frames them into command lines and dispatches each line to its handler.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,8 @@
 #include "base/text_renderer.h"
 #include "base/ui_dispatcher.h"
 #include "config/ini_file.h"
+#include "interpreter/dialect.h"
+#include "interpreter/label_report.h"
 #include "interpreter/page_image.h"
 #include "interpreter/parsing.h"
 #include "interpreter/printer_system.h"
@@ -85,6 +88,24 @@ struct TQRCode_Struct {
   std::string data;
 };
 
+// What the printer dialect keeps from command to command beyond the text state.
+struct TPrinterState {
+  int32_t offset = 0;        // CPCL header offset: dots added to every field's x
+  double unit = 1.0;         // dots per unit of the IN-... command in force
+  int justify = 0;           // CPCL: 0 left, 1 centre, 2 right
+  int32_t justify_end = -1;  // the end CENTER or RIGHT gave, in dots; -1: none given
+  int32_t spacing = 0;       // SETSP: dots between characters
+  bool underline = false;
+  bool barcode_text = false;  // BARCODE-TEXT on: the data under later linear barcodes
+  std::string bt_font = "7";
+  int32_t bt_size = 0;
+  int32_t bt_offset = 5;  // dots between the bars and the text
+  std::string encoding;   // how lines are decoded: "" the ANSI code page, "UTF-8", "GB18030"
+  int32_t ref_x = 0;      // TSPL REFERENCE
+  int32_t ref_y = 0;
+  bool mirror = false;  // TSPL DIRECTION n,1
+};
+
 // What the interpreter needs of the world around it.
 struct InterpreterServices {
   Clock* clock = &RealClock();
@@ -122,8 +143,8 @@ class TCPCLCmdThread {
   static constexpr const char* kStopLine = "TCPCLCmdThread stoped";
 
   // Runs on the user-interface thread: creates the FIFO around `port` (created on this thread
-  // too) and `search`, and reads the transfer mode from the configuration (the only time it
-  // is read). Not started.
+  // too) and `search`, and reads the transfer mode and [system] label_dialect from the
+  // configuration (the only time they are read). Not started.
   TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
                  std::unique_ptr<DeviceSearch> search);
   // The owner that created it (the program's main window, on the user-interface thread)
@@ -161,6 +182,12 @@ class TCPCLCmdThread {
   // May be called from any thread; the running thread uses the new mode from its next pass.
   void SetCmdMode(int32_t mode) { FCmdMode.store(mode); }
   bool Debug() const { return FDebug; }
+  LabelDialect Dialect() const { return dialect_; }
+  void SetDialect(LabelDialect dialect);
+  // What the lines since the last Reset used that was ignored or failed. Filled on the
+  // interpreter thread: read and reset it there, for instance from InterpreterServices::
+  // on_print (called on that thread after each print call) to report each label on its own.
+  LabelReport& report() { return report_; }
 
   TUSBFiFo& fifo() { return *USBFiFo; }
   const TCPCL& text_state() const { return cpcl; }
@@ -175,6 +202,7 @@ class TCPCLCmdThread {
     const char* keyword;
     Handler handler;
     const char* name;
+    bool printer_only = false;  // a keyword only the printer dialect knows
   };
   static const KeywordEntry kCpclTable[];
   static const KeywordEntry kTsplTable[];
@@ -202,8 +230,30 @@ class TCPCLCmdThread {
   // Runs a handler's body; a failure ends it and, in debug mode, logs `prefix` followed by
   // the failure's message.
   void Guarded(const char* prefix, const std::function<void()>& body);
-  // Splits CmdFields[2] into `count` parameters; false unless the split gives count + 1.
+  // Splits CmdFields[2] into `count` parameters; false unless the split gives count + 1 (and
+  // then the report counts the handler as failed).
   bool SplitParameters(int count);
+  // Splits CmdFields[2] at commas; false unless it gives `count` items (then counted failed).
+  bool SplitItems(size_t count);
+  // As SplitItems, for commands whose last items are optional.
+  bool SplitItemsBetween(size_t least, size_t most);
+  // A TSPL handler body: a failure ends the line without a word in the log, but is counted.
+  void Quietly(const std::function<void()>& body);
+  // Counts the running handler as failed.
+  void ReportFailure(const std::string& reason);
+  // The text of a line's bytes in the encoding in force.
+  std::string DecodeLine(const std::string& bytes) const;
+  // Text back to the bytes it was received as (what symbols carry).
+  std::string EncodeLine(const std::string& text) const;
+  // A CPCL coordinate or length: an integer, or in the printer dialect a decimal number, in
+  // the unit in force, rounded to dots.
+  int32_t CpclNumber(const std::string& text) const;
+  // The CPCL x of a field `length` dots long: the header offset and the justification in
+  // force applied. JustifiedY: the y of a vertical field, which runs upward from y.
+  int32_t JustifiedX(int32_t x, int64_t length) const;
+  int32_t JustifiedY(int32_t y, int64_t length) const;
+  // x plus the header offset (printer dialect), kept within int32.
+  int32_t ShiftedByOffset(int32_t x) const;
   // The bound printer's name: the override, else [system] printer read now.
   std::string BoundPrinter();
   // Prints the page on the bound printer: false if none is bound. The page is copied under
@@ -225,6 +275,15 @@ class TCPCLCmdThread {
   void CMD_EG();
   void CMD_FORM();
   void CMD_PRINT();
+  // CPCL handlers of the printer dialect.
+  void CMD_JUSTIFY();
+  void CMD_SETSP();
+  void CMD_UNDERLINE();
+  void CMD_INVERSE_LINE();
+  void CMD_UNITS();
+  void CMD_BARCODE_TEXT();
+  void CMD_ENCODING();
+  void CMD_SETTING();
   // TSPL handlers.
   void CMD_TSPL_SIZE();
   void CMD_TSPL_CLS();
@@ -233,9 +292,37 @@ class TCPCLCmdThread {
   void CMD_TSPL_BAR();
   void CMD_TSPL_BARCODE();
   void CMD_TSPL_QRCODE();
+  // TSPL handlers of the printer dialect.
+  void CMD_TSPL_BOX();
+  void CMD_TSPL_REVERSE();
+  void CMD_TSPL_ERASE();
+  void CMD_TSPL_BITMAP();
+  void CMD_TSPL_DIRECTION();
+  void CMD_TSPL_REFERENCE();
+  void CMD_TSPL_CODEPAGE();
+  void CMD_TSPL_SETTING();
+  // A TSPL number: an integer; in the printer dialect also a decimal, rounded. TsplX and
+  // TsplY add the REFERENCE origin (printer dialect).
+  int32_t TsplNumber(const std::string& text) const;
+  int32_t TsplX(const std::string& text) const;
+  int32_t TsplY(const std::string& text) const;
+  // The printer dialect's TSPL TEXT, BARCODE and QRCODE (ParFields split).
+  void TsplPrinterText();
+  void TsplPrinterBarcode();
+  void TsplPrinterQr();
+  // The printer dialect's CPCL text (ParFields split for the TEXT family), QR block and
+  // linear barcode.
+  void CpclPrinterText();
+  void CpclPrinterQr();
+  void CpclPrinterBarcode();
+  // ParFields[1..5] as CpclNumber reads them.
+  std::array<int32_t, 5> CpclFive() const;
+  // The typeface the font map gives a CPCL font code ("微软雅黑" when none).
+  std::string FontMapTypeface(const std::string& font) const;
 
   InterpreterServices services_;
   Clock& clock_;
+  TextRenderer* text_renderer_;
   std::string config_path_;
 
   std::string ByteBuf;  // the line being assembled; never longer than MaxByteBuf
@@ -246,6 +333,11 @@ class TCPCLCmdThread {
   TStringList ParFields;
   std::string TranMemory;
   TCPCL cpcl;
+  LabelDialect dialect_ = LabelDialect::kDefault;
+  DialectChoices choices_;
+  TPrinterState printer_;
+  LabelReport report_;
+  const char* current_handler_ = "";
   std::unique_ptr<velin::PageImage> PageImage;
   PrinterSelection printer_selection_;  // the graphic jobs' printer choice, kept for the run
   std::unique_ptr<TUSBFiFo> USBFiFo;
@@ -258,6 +350,7 @@ class TCPCLCmdThread {
   int cut_target_ = 0;
   int space_count_ = 0;
   bool discarding_ = false;  // an over-long line is being skipped up to its CR or LF
+  int comma_count_ = 0;      // commas of a TSPL BITMAP header, counted from its keyword
   size_t dropped_seen_ = 0;  // the FIFO's drop count at the last report
   size_t drop_episode_ = 0;  // bytes dropped in the episode not yet logged
 

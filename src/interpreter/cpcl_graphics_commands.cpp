@@ -80,6 +80,7 @@ void TCPCLCmdThread::CMD_CG() {
     int32_t height = StrToInt(ParFields[2]);
     int32_t x = StrToInt(ParFields[3]);
     int32_t y = StrToInt(last);
+    if (choices_.printer_units) x = ShiftedByOffset(x);
     if (width < 0 || height < 0) return;
     const int64_t total = int64_t{width} * height;
     PageWindow bitmap(PageImage->Width(), PageImage->Height(), width, height, x, y);
@@ -110,6 +111,7 @@ void TCPCLCmdThread::CMD_EG() {
     int32_t height = StrToInt(ParFields[2]);
     int32_t x = StrToInt(ParFields[3]);
     int32_t y = StrToInt(ParFields[4]);
+    if (choices_.printer_units) x = ShiftedByOffset(x);
     const std::string& hex = ParFields[5];
     std::vector<uint8_t> bytes(hex.size() / 2);
     for (size_t i = 0; i < bytes.size(); ++i) {

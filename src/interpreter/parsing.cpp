@@ -1,6 +1,7 @@
 #include "interpreter/parsing.h"
 
 #include <array>
+#include <charconv>
 #include <memory>
 #include <mutex>
 
@@ -70,6 +71,44 @@ void SplitByComma(const std::string& text, TStringList& Fields) {
   static const Regex item("([^,]+)");
   Fields.Clear();
   for (Regex::Match& m : item.SearchAll(text)) Fields.Add(std::move(m.groups[1]));
+}
+
+void SplitByCommaQuoted(const std::string& text, TStringList& Fields) {
+  Fields.Clear();
+  std::string item;
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (c == ',' && !quoted) {
+      if (!item.empty()) Fields.Add(std::move(item));
+      item.clear();
+      continue;
+    }
+    item += c;
+  }
+  if (!item.empty()) Fields.Add(std::move(item));
+}
+
+std::string TsplQuotedText(const std::string& item) {
+  static const Regex quoted("^\"([^\"]+)\"$");
+  Regex::Match m;
+  return quoted.Search(item, m) ? m.groups[1] : item;
+}
+
+bool ReadDecimalNumber(std::string_view text, double& value) {
+  static const Regex decimal("^ *[+-]?(\\d+\\.?\\d*|\\.\\d+) *$");
+  if (!decimal.Matches(std::string(text))) return false;
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  bool negative = false;
+  if (text.front() == '+' || text.front() == '-') {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return false;
+  if (negative) value = -value;
+  return true;
 }
 
 bool IsDigitsOnly(const std::string& s) {

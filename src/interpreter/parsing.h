@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velin {
@@ -38,6 +39,19 @@ void SplitKeyword(const std::string& line, TStringList& Fields);
 
 // TSPL parameter splitter: every maximal run of characters other than a comma, spaces kept.
 void SplitByComma(const std::string& text, TStringList& Fields);
+
+// The printer dialect's TSPL parameter splitter: as SplitByComma, but a comma between double
+// quotes belongs to its item (TEXT 10,10,"3",0,1,1,"A,B" has seven items).
+void SplitByCommaQuoted(const std::string& text, TStringList& Fields);
+
+// A TSPL text item: "text" -> text; anything else (no quotes, "" with nothing inside, text
+// around the quotes) is used as it stands.
+std::string TsplQuotedText(const std::string& item);
+
+// A decimal number as label printers write coordinates: optional spaces, an optional sign,
+// digits with an optional point ("13.6", "-.5", "7."), optional spaces; no exponent. Whatever
+// the locale. False if the text is not such a number or too large for a double.
+bool ReadDecimalNumber(std::string_view text, double& value);
 
 // One or more ASCII digits and nothing else.
 bool IsDigitsOnly(const std::string& s);

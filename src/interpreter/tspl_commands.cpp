@@ -18,28 +18,12 @@
 #include "interpreter/cmd_thread.h"
 #include "interpreter/drawing.h"
 #include "interpreter/label_symbols.h"
+#include "interpreter/printer_drawing.h"
 
 namespace velin {
 namespace {
 
 constexpr int kDotsPerMm = 8;
-
-// A handler body whose failure ends the line without a word.
-template <typename Body>
-void Quietly(Body body) {
-  try {
-    body();
-  } catch (const std::exception&) {
-  }
-}
-
-// "text" -> text; anything else (no quotes, "" with nothing inside, text around the quotes) is
-// used as it stands.
-std::string QuotedText(const std::string& item) {
-  static const Regex quoted("^\"([^\"]+)\"$");
-  Regex::Match m;
-  return quoted.Search(item, m) ? m.groups[1] : item;
-}
 
 // A decimal number with optional surrounding spaces, sign, point and exponent, as a
 // single-precision value; throws EConvertError if it does not read or does not fit.
@@ -69,15 +53,63 @@ int SizeInDots(const std::string& item) {
   return static_cast<int>(dots);
 }
 
+// The printer dialect's SIZE item: a number, then "mm", "dot" or nothing (inches), at 8 dots
+// per millimetre, rounded.
+int PrinterSizeInDots(const std::string& item) {
+  static const Regex number_unit("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+))\\s*([A-Za-z\"]*)\\s*$");
+  Regex::Match m;
+  if (!number_unit.Search(item, m)) throw EConvertError("'" + item + "' is not a size");
+  double number = 0;
+  if (!ReadDecimalNumber(m.groups[1], number)) throw EConvertError("'" + item + "' is not a size");
+  const std::string& unit = m.groups[2];
+  double dots;
+  if (EqualsIgnoreAsciiCase(unit, "mm"))
+    dots = number * kDotsPerMm;
+  else if (EqualsIgnoreAsciiCase(unit, "dot") || EqualsIgnoreAsciiCase(unit, "dots"))
+    dots = number;
+  else if (unit.empty() || EqualsIgnoreAsciiCase(unit, "in") || unit == "\"")
+    dots = number * 25.4 * kDotsPerMm;
+  else
+    throw EConvertError("'" + item + "' has an unknown unit");
+  dots = std::round(dots);
+  if (!(std::fabs(dots) < 2147483648.0)) throw std::bad_alloc();
+  return static_cast<int>(dots);
+}
+
 }  // namespace
 
-// SIZE width, height: the page becomes width × 8 by height × 8 dots, white.
+void TCPCLCmdThread::Quietly(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const std::bad_alloc&) {
+    ReportFailure("Out of memory");
+  } catch (const std::exception& e) {
+    ReportFailure(e.what());
+  }
+}
+
+bool TCPCLCmdThread::SplitItems(size_t count) { return SplitItemsBetween(count, count); }
+
+bool TCPCLCmdThread::SplitItemsBetween(size_t least, size_t most) {
+  if (choices_.printer_keywords)
+    SplitByCommaQuoted(CmdFields[2], ParFields);
+  else
+    SplitByComma(CmdFields[2], ParFields);
+  if (ParFields.Count() >= least && ParFields.Count() <= most) return true;
+  ReportFailure(least == most
+                    ? std::to_string(least) + " items expected"
+                    : std::to_string(least) + " to " + std::to_string(most) + " items expected");
+  return false;
+}
+
+// SIZE width, height: the page becomes width × 8 by height × 8 dots, white. The printer
+// dialect reads inches unless "mm" or "dot" follows the number.
 void TCPCLCmdThread::CMD_TSPL_SIZE() {
   Quietly([this] {
-    SplitByComma(CmdFields[2], ParFields);
-    if (ParFields.Count() != 2) return;
-    int width = SizeInDots(ParFields[0]);
-    int height = SizeInDots(ParFields[1]);
+    if (!SplitItems(2)) return;
+    auto dots = choices_.tspl_page_setup ? PrinterSizeInDots : SizeInDots;
+    int width = dots(ParFields[0]);
+    int height = dots(ParFields[1]);
     std::lock_guard<std::mutex> hold(PageImage->lock());
     PageImage->Resize(width, height);  // both sides or neither
     PageImage->Clear();
@@ -90,18 +122,22 @@ void TCPCLCmdThread::CMD_TSPL_CLS() {
 }
 
 // TEXT x, y, font, rotation, x-multiplication, y-multiplication, "content": 17 points per
-// x-multiplication for the font item 1 exactly, else 12.
+// x-multiplication for the font item 1 exactly, else 12. The printer dialect sizes it as the
+// printer's font (TsplPrinterText).
 void TCPCLCmdThread::CMD_TSPL_TEXT() {
   Quietly([this] {
-    SplitByComma(CmdFields[2], ParFields);
-    if (ParFields.Count() != 7) return;
+    if (choices_.resident_fonts) {
+      if (SplitItemsBetween(7, 8)) TsplPrinterText();
+      return;
+    }
+    if (!SplitItems(7)) return;
     int32_t x = StrToInt(ParFields[0]);
     int32_t y = StrToInt(ParFields[1]);
     int32_t rotation = StrToInt(ParFields[3]);
     int32_t x_mul = StrToInt(ParFields[4]);
     StrToInt(ParFields[5]);  // y-multiplication: must read, has no use
     const std::string& font = ParFields[2];
-    std::string content = QuotedText(ParFields[6]);
+    std::string content = TsplQuotedText(ParFields[6]);
     int64_t points = int64_t{x_mul} * (font == "1" ? 17 : 12);
     points = std::clamp<int64_t>(points, std::numeric_limits<int32_t>::min(),
                                  std::numeric_limits<int32_t>::max());
@@ -113,18 +149,35 @@ void TCPCLCmdThread::CMD_TSPL_TEXT() {
 
 // PRINT (any items): one page on the bound printer; nothing without one. The page stays.
 void TCPCLCmdThread::CMD_TSPL_PRINT() {
-  Quietly([this] { PrintPage(); });
+  Quietly([this] {
+    if (!printer_.mirror) {
+      PrintPage();
+      return;
+    }
+    // DIRECTION n,1: the label comes out mirrored; the page stays as drawn.
+    {
+      std::lock_guard<std::mutex> hold(PageImage->lock());
+      MirrorPage(PageImage->bitmap());
+    }
+    struct Unmirror {
+      velin::PageImage& page;
+      ~Unmirror() {
+        std::lock_guard<std::mutex> hold(page.lock());
+        MirrorPage(page.bitmap());
+      }
+    } unmirror{*PageImage};
+    PrintPage();
+  });
 }
 
 // BAR x, y, width, height: a black rectangle, clipped to the page before a dot is painted.
 void TCPCLCmdThread::CMD_TSPL_BAR() {
   Quietly([this] {
-    SplitByComma(CmdFields[2], ParFields);
-    if (ParFields.Count() != 4) return;
-    int32_t x = StrToInt(ParFields[0]);
-    int32_t y = StrToInt(ParFields[1]);
-    int32_t width = StrToInt(ParFields[2]);
-    int32_t height = StrToInt(ParFields[3]);
+    if (!SplitItems(4)) return;
+    int32_t x = TsplX(ParFields[0]);
+    int32_t y = TsplY(ParFields[1]);
+    int32_t width = TsplNumber(ParFields[2]);
+    int32_t height = TsplNumber(ParFields[3]);
     std::lock_guard<std::mutex> hold(PageImage->lock());
     Bitmap32& page = PageImage->bitmap();
     const int64_t x0 = std::max<int64_t>(x, 0);
@@ -140,11 +193,15 @@ void TCPCLCmdThread::CMD_TSPL_BAR() {
 }
 
 // BARCODE x, y, "type", height, human readable, rotation, narrow, wide, "content": Code 128 in
-// the form the content calls for, module = narrow, no text line.
+// the form the content calls for, module = narrow, no text line. The printer dialect draws
+// the type named, with its readable line and alignment (TsplPrinterBarcode).
 void TCPCLCmdThread::CMD_TSPL_BARCODE() {
   Quietly([this] {
-    SplitByComma(CmdFields[2], ParFields);
-    if (ParFields.Count() != 9) return;
+    if (choices_.own_symbologies) {
+      if (SplitItemsBetween(9, 10)) TsplPrinterBarcode();
+      return;
+    }
+    if (!SplitItems(9)) return;
     TBarcode_Struct item;
     item.x = StrToInt(ParFields[0]);
     item.y = StrToInt(ParFields[1]);
@@ -154,25 +211,34 @@ void TCPCLCmdThread::CMD_TSPL_BARCODE() {
     item.rotation = StrToInt(ParFields[5]);
     item.width = StrToInt(ParFields[6]);
     StrToInt(ParFields[7]);  // wide: must read; the ratio is always 2
-    item.data = QuotedText(ParFields[8]);
+    item.data = TsplQuotedText(ParFields[8]);
     DrawCode128(*PageImage, ChooseCode128(item.data), item.x, item.y, item.width, item.height,
                 item.rotation);
   });
 }
 
-// QRCODE x, y, ECC level, cell width, mode, rotation, "content": a version 6-M symbol,
-// never turned, each module cell width dots square.
+// QRCODE x, y, ECC level, cell width, mode, rotation, "content": a level M symbol of version
+// 6, or the smallest larger one that holds the content; never turned, each module cell width
+// dots square. Content no version holds draws the empty text's symbol, logged in debug mode.
 void TCPCLCmdThread::CMD_TSPL_QRCODE() {
   Quietly([this] {
-    SplitByComma(CmdFields[2], ParFields);
-    if (ParFields.Count() != 7) return;
+    if (choices_.qr_options) {
+      if (SplitItemsBetween(7, 9)) TsplPrinterQr();
+      return;
+    }
+    if (!SplitItems(7)) return;
     TQRCode_Struct item;
     item.x = StrToInt(ParFields[0]);
     item.y = StrToInt(ParFields[1]);
     item.Mn = StrToInt(ParFields[3]);
-    item.data = QuotedText(ParFields[6]);
+    item.data = TsplQuotedText(ParFields[6]);
     // The line was decoded from the ANSI code page: encoding it again gives the bytes sent.
-    DrawQrSymbol(*PageImage, Utf8ToAnsi(item.data), item.x, item.y, item.Mn);
+    const std::string code = Utf8ToAnsi(item.data);
+    if (DrawQrSymbol(*PageImage, code, item.x, item.y, item.Mn)) return;
+    ReportFailure("QR data of " + std::to_string(code.size()) + " bytes fits no symbol");
+    if (USBFiFo->debug())
+      PostDebugLine("CMD_TSPL_QRCODE:QR data of " + std::to_string(code.size()) +
+                    " bytes does not fit the symbol");
   });
 }
 

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "base/png.h"
 #include "support/dark_box.h"
@@ -44,7 +43,46 @@ TEST(Trace, PrintsLogCallsAndRepliesInOrder) {
             "reply 22 03 C5 20\n"
             "log PRINT\n"
             "call CMD_PRINT\n"
-            "log TCPCLCmdThread stoped\n");
+            "log TCPCLCmdThread stoped\n"
+            "ignored: T4 x1\n");  // the tab is no part of the line: "T4" is no keyword
+}
+
+// The closing report: one line per keyword no handler matched and per handler that failed,
+// counted, with the first failure's reason; the printer dialect knows more keywords.
+TEST(Trace, EndsWithWhatTheLabelUsedThatWasIgnoredOrFailed) {
+  std::string in = WriteInput("report.cpcl",
+                              "! 0 200 200 400 1\r\nCENTER\r\nT 8 0 13.6 334.4 A\r\n"
+                              "T 8 0 10.5 20 B\r\nCENTER\r\nSETMAG 2\r\nGAP-SENSE\r\n"
+                              "PRINT\r\n");
+  auto tail = [](const std::string& out) { return out.substr(out.find("stoped\n") + 7); };
+  EXPECT_EQ(tail(Trace({"--mode", "cpcl", in}).out),
+            "ignored: CENTER x2\n"
+            "failed: CMD_TEXT x2 ('13.6' is not a valid integer value)\n"
+            "failed: CMD_SETMAG x1 (2 parameters expected)\n"
+            "ignored: GAP-SENSE x1\n");
+  EXPECT_EQ(tail(Trace({"--mode", "cpcl", "--dialect", "printer", in}).out),
+            "failed: CMD_SETMAG x1 (2 parameters expected)\n");
+  // TSPL: a line whose items do not read is counted too.
+  std::string tspl =
+      WriteInput("report.tspl",
+                 "SIZE 40 mm,30 mm\r\nGAP 2 mm,0\r\nTEXT 10 ,10,\"3\",0,1,1,\"X\"\r\n"
+                 "BOX 1,1,20,20,2\r\nPRINT 1\r\n");
+  EXPECT_EQ(tail(Trace({"--mode", "tspl", tspl}).out),
+            "ignored: GAP x1\n"
+            "failed: CMD_TSPL_TEXT x1 ('10 ' is not a valid integer value)\n"
+            "ignored: BOX x1\n");
+}
+
+TEST(Trace, TheDialectOptionWinsOverTheConfiguration) {
+  std::string dir = test::ScratchDir();
+  std::string config = dir + "/config.ini";
+  std::ofstream(config, std::ios::binary)
+      << "[system]\r\ntransfer_mode=1\r\nlabel_dialect=printer\r\n";
+  std::string in = WriteInput("center.cpcl", "CENTER\r\n", dir);
+  EXPECT_EQ(Trace({"--config", config, in}).out,
+            "log CENTER\ncall CMD_JUSTIFY\nlog TCPCLCmdThread stoped\n");
+  EXPECT_EQ(Trace({"--dialect", "default", "--config", config, in}).out,
+            "log CENTER\nlog TCPCLCmdThread stoped\nignored: CENTER x1\n");
 }
 
 TEST(Trace, PassThroughReportsOneRawJobAfterTheSilence) {
@@ -69,7 +107,8 @@ TEST(Trace, TheCompressedGraphicsHeaderIsDispatchedUnlogged) {
 
 TEST(Trace, BadInvocationsExitWithTwo) {
   const std::vector<std::string> rows[] = {
-      {}, {"--mode", "zpl", "x.cpcl"}, {"--bogus", "x"}, {"/no/such/file.cpcl"}, {"--mode"}};
+      {},         {"--mode", "zpl", "x.cpcl"},      {"--bogus", "x"}, {"/no/such/file.cpcl"},
+      {"--mode"}, {"--dialect", "zebra", "x.cpcl"}, {"--dialect"}};
   for (const auto& args : rows) {
     EXPECT_EQ(Trace(args).exit_code, 2) << ::testing::PrintToString(args);
   }
@@ -95,13 +134,18 @@ TEST(Replay, AStreamLongerThanTheFifoHoldsIsTakenWholeAndAnyDropIsSaid) {
     std::string err;
   } rows[] = {
       // The interpreter takes the stream as it arrives: two jobs, nothing lost.
-      {__LINE__, {"trace", "--mode", "passthrough", in},
-       "raw 67108864 -\nraw 1048576 -\nlog TCPCLCmdThread stoped\n", ""},
+      {__LINE__,
+       {"trace", "--mode", "passthrough", in},
+       "raw 67108864 -\nraw 1048576 -\nlog TCPCLCmdThread stoped\n",
+       ""},
       // A mode that takes nothing: the FIFO fills and drops the rest, and says so.
-      {__LINE__, {"trace", "--config", idle, in},
+      {__LINE__,
+       {"trace", "--config", idle, in},
        "log receive FIFO full: 1048576 bytes dropped\nlog TCPCLCmdThread stoped\n",
        "velin-cli trace: receive FIFO full: 1048576 bytes dropped\n"},
-      {__LINE__, {"render", "--config", idle, in, "-o", dir + "/pages"}, "",
+      {__LINE__,
+       {"render", "--config", idle, in, "-o", dir + "/pages"},
+       "",
        "velin-cli render: receive FIFO full: 1048576 bytes dropped\n"},
   };
   for (const auto& row : rows) {
@@ -137,6 +181,16 @@ TEST(Render, WritesEachPrintedPageAtOneDotPerPixel) {
   // A second run adds pages instead of overwriting.
   r = Cli({"render", "--mode", "cpcl", label, "-o", pages});
   EXPECT_EQ(OnlyPage(r), std::filesystem::path(pages) / "page-002.png") << r.out;
+}
+
+TEST(Render, TellsWhatWasIgnoredOnStandardError) {
+  const std::string dir = test::ScratchDir();
+  std::string in = WriteInput("ignored.cpcl", "! 0 200 200 100 1\r\nCENTER\r\nPRINT\r\n", dir);
+  ProcessResult r = Cli({"render", "--mode", "cpcl", in, "-o", dir + "/pages"});
+  EXPECT_EQ(OnlyPage(r), std::filesystem::path(dir + "/pages") / "page-001.png") << r.out;
+  // The Windows build writes its standard streams in binary mode: the same bytes.
+  const std::string& text = r.err;
+  EXPECT_EQ(text, "ignored: CENTER x1\n");
 }
 
 TEST(RenderAndPrint, BadInvocationsExitWithTwo) {

@@ -48,6 +48,7 @@ TEST_F(IniFileTest, TheReadmeExampleMeansWhatItSays) {
   auto f = ini();
   EXPECT_EQ(f->ReadInteger("system", "transfer_mode", -1), 1);
   EXPECT_EQ(f->ReadString("system", "printer", ""), "Label Printer");
+  EXPECT_EQ(f->ReadString("system", "label_dialect", ""), "printer");
   EXPECT_EQ(f->ReadString("8", "font", ""), "微软雅黑");
   EXPECT_EQ(f->ReadInteger("8", "fontsize", 0), 17);
 }

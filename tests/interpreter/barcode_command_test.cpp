@@ -23,13 +23,18 @@ TEST(ChooseCode128, PicksTheFormFromTheData) {
       {__LINE__, "4006381333931", T::bcCode128M, "!1034!099006381333931"},
       {__LINE__, "SF1234567890", T::bcCode128M, "!103SF!0991234567890"},
       {__LINE__, "SF123", T::bcCode128M, "!103SF1!09923"},  // odd digit run: first digit moves
-      {__LINE__, "AB12CD", T::bcCode128M, "!103AB!09912"},  // CD is not encoded
+      {__LINE__, "AB", T::bcCode128M, "!103AB!099"},        // capitals and no digits
+      {__LINE__, "#12", T::bcCode128A, "#12"},
+      {__LINE__, "12 34", T::bcCode128A, "12 34"},
+      // Data those forms would lose or widen: the shortest symbol, as symbol values.
+      {__LINE__, "AB12CD", T::bcCode128M, "!104!033!034!017!018!035!036"},  // B throughout
+      {__LINE__, "a-b", T::bcCode128M, "!104!065!013!066"},
+      {__LINE__, "ab1234", T::bcCode128M, "!104!065!066!099!012!034"},  // lower case: B, then C
+      {__LINE__, "#1\t", T::bcCode128M, "!103!003!017!073"},            // a control: A
       {__LINE__,
        "\xE9\xA1\xBA"
        "12",
-       T::bcCode128M, "!103\xE9\xA1\xBA!09912"},  // a CJK letter
-      {__LINE__, "#12", T::bcCode128A, "#12"},
-      {__LINE__, "12 34", T::bcCode128A, "12 34"},
+       T::bcCode128M, "!104!100!043!100!019!017!018"},  // a CJK letter: its GBK bytes CB B3
       {__LINE__, "", T::bcCode128A, ""},
   };
   for (const Row& r : rows) {
@@ -117,18 +122,40 @@ TEST_F(BarcodeCommandTest, OffAlsoEndsTheBlockAndTheBytesAfterItAreFramed) {
   EXPECT_NE(page().GetPixel(10, 10), kWhite);
 }
 
-TEST_F(BarcodeCommandTest, DataThatDoesNotFitDrawsTheEmptyTextsSymbolAndSaysSoInTheLog) {
+TEST_F(BarcodeCommandTest, LongerDataTakeALargerVersionAndOnlyDataNoVersionHoldsDrawTheEmptyText) {
   Send("! 0 200 200 400 1\r\nB QR 10 10 M 2 U 6\r\nMA,\r\nENDQR\r\n");
   Bitmap32 empty_text = page();
   EXPECT_EQ(h_.debug_lines.back(), "B QR 10 10 M 2 U 6");  // an empty payload is no failure
-  // 106 bytes are the most a version 6-M symbol holds.
-  for (size_t length : {106u, 107u}) {
-    Send("! 0 200 200 400 1\r\nB QR 10 10 M 2 U 6\r\nMA," + std::string(length, 'x') +
+  // Version 6-M holds 106 bytes, 7-M 122, 40-M 2331: two dots per module.
+  struct Row {
+    int line;
+    size_t length;
+    int side;  // dots; 0 for the empty text's symbol
+  };
+  const Row rows[] = {{__LINE__, 1, 82},   {__LINE__, 106, 82}, {__LINE__, 107, 90},
+                      {__LINE__, 122, 90}, {__LINE__, 123, 98}, {__LINE__, 2331, 354},
+                      {__LINE__, 2332, 0}};
+  for (const Row& r : rows) {
+    h_.debug_lines.clear();
+    Send("! 0 400 400 800 1\r\nPW 800\r\nB QR 10 10 M 2 U 6\r\nMA," + std::string(r.length, 'x') +
          "\r\nENDQR\r\n");
-    EXPECT_EQ(page() == empty_text, length == 107) << length;
-    EXPECT_EQ(h_.debug_lines.back() == "CMD_BARCODE:QR data of 107 bytes does not fit the symbol",
-              length == 107)
-        << length;
+    const std::string where = "row at line " + std::to_string(r.line);
+    const bool fits = r.side > 0;
+    EXPECT_EQ(h_.debug_lines.back() == "CMD_BARCODE:QR data of " + std::to_string(r.length) +
+                                           " bytes does not fit the symbol",
+              !fits)
+        << where;
+    // The finder pattern's outer ring: dark from (10, 10) to the symbol's right edge.
+    if (fits) {
+      EXPECT_NE(page().GetPixel(10 + r.side - 1, 10), kWhite) << where;
+      EXPECT_EQ(page().GetPixel(10 + r.side, 10), kWhite) << where;
+    } else {
+      Bitmap32 expected(800, 800);
+      for (int y = 0; y < 82; ++y)
+        for (int x = 0; x < 82; ++x)
+          expected.SetPixel(10 + x, 10 + y, empty_text.GetPixel(10 + x, 10 + y));
+      EXPECT_EQ(page(), expected) << where;
+    }
   }
 }
 
@@ -153,7 +180,7 @@ TEST_F(BarcodeCommandTest, BlocksThatDrawNothing) {
 }
 
 TEST_F(BarcodeCommandTest, ABlockThatNeverEndsStopsAfterTwentyEmptyPollsAndKeepsMemoryBounded) {
-  // The symbol of a payload too long for version 6-M is the symbol of the empty text.
+  // The symbol of a payload no version holds is the symbol of the empty text.
   Send("! 0 200 200 400 1\r\nB QR 10 10 M 2 U 6\r\nMA,\r\nENDQR\r\n");
   Bitmap32 empty_text = page();
   Send("! 0 200 200 400 1\r\n");

@@ -11,9 +11,11 @@
 
 namespace velin::test {
 
-// Runs `velin-cli render --mode MODE LABEL -o DIR` and reads every page it reports. An empty
-// result means the tool failed or printed nothing.
-std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode);
+// Runs `velin-cli render --mode MODE [--dialect DIALECT] LABEL -o DIR` and reads every page
+// it reports. An empty result means the tool failed or printed nothing. `report`, when given,
+// receives what the tool wrote to standard error (the ignored and failed commands).
+std::vector<Bitmap32> RenderLabel(const std::string& label_path, const std::string& mode,
+                                  const std::string& dialect = "", std::string* report = nullptr);
 
 struct DecodedSymbol {
   std::string format;  // "Code128", "QRCode"
@@ -32,6 +34,7 @@ struct LabelSymbols {
   const char* label;                   // path below the source tree
   const char* mode;                    // "cpcl" or "tspl"
   std::vector<DecodedSymbol> symbols;  // what a scanner reads on the first page, sorted
+  const char* dialect = "";            // --dialect, when not the configuration's
 };
 // The labels checked by decoding, each with every symbol on its first page.
 const std::vector<LabelSymbols>& LabelsWithSymbols();

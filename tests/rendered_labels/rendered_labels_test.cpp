@@ -33,12 +33,15 @@ std::string FirstDifference(const Bitmap32& a, const Bitmap32& b) {
   return "";
 }
 
-void ExpectGoldenPages(const std::string& label, const std::string& mode, size_t page_count) {
-  std::vector<Bitmap32> pages = RenderLabel(SourcePath("tests/labels/" + label), mode);
+// Golden pages are named LABEL[-DIALECT]-pageN.png.
+void ExpectGoldenPages(const std::string& label, const std::string& mode, size_t page_count,
+                       const std::string& dialect = "") {
+  std::vector<Bitmap32> pages = RenderLabel(SourcePath("tests/labels/" + label), mode, dialect);
   ASSERT_EQ(pages.size(), page_count) << label;
   for (size_t i = 0; i < pages.size(); ++i) {
     std::string golden =
-        SourcePath("tests/labels/" + label + "-page" + std::to_string(i + 1) + ".png");
+        SourcePath("tests/labels/" + label + (dialect.empty() ? "" : "-" + dialect) + "-page" +
+                   std::to_string(i + 1) + ".png");
     if (UpdateGolden()) {
       ASSERT_TRUE(WritePng(golden, pages[i])) << golden;
       continue;
@@ -52,6 +55,14 @@ void ExpectGoldenPages(const std::string& label, const std::string& mode, size_t
 TEST(RenderedLabels, SymbolLabelsMatchTheirGoldenPages) {
   ExpectGoldenPages("symbols.cpcl", "cpcl", 1);
   ExpectGoldenPages("symbols.tspl", "tspl", 2);
+}
+
+// The printer dialect's commands, and the same labels read by the default dialect.
+TEST(RenderedLabels, PrinterDialectLabelsMatchTheirGoldenPagesInBothDialects) {
+  for (const char* dialect : {"default", "printer"}) {
+    ExpectGoldenPages("printer.cpcl", "cpcl", 1, dialect);
+    ExpectGoldenPages("printer.tspl", "tspl", 2, dialect);
+  }
 }
 
 // The positions the label commands are defined by, measured on the rendered page.

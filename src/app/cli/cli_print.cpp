@@ -12,7 +12,8 @@ namespace velin::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "print --printer NAME [--mode passthrough|cpcl|tspl] [--config FILE] INPUT";
+    "print --printer NAME [--mode passthrough|cpcl|tspl] [--dialect default|printer] "
+    "[--config FILE] INPUT";
 
 int Run(const std::vector<std::string>& args) {
   ReplayArgs replay;

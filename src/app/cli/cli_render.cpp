@@ -11,7 +11,8 @@
 namespace velin::cli {
 namespace {
 
-constexpr const char* kUsage = "render [--mode cpcl|tspl] [--config FILE] INPUT -o DIR";
+constexpr const char* kUsage =
+    "render [--mode cpcl|tspl] [--dialect default|printer] [--config FILE] INPUT -o DIR";
 constexpr const char* kSinkName = "velin-png";
 
 // The PNG sink, telling the path of each page it writes.
@@ -47,8 +48,12 @@ int Run(const std::vector<std::string>& args) {
   InterpreterServices services;
   services.printers = &sink;
   services.bound_printer = kSinkName;
-  Replay(replay, bytes, services, /*debug=*/false, nullptr,
-         [&thread](TCPCLCmdThread& t) { thread = &t; });
+  // Standard output lists the pages; what the label used that was ignored or failed goes to
+  // standard error, one line per keyword or handler.
+  Replay(
+      replay, bytes, services, /*debug=*/false, nullptr,
+      [&thread](TCPCLCmdThread& t) { thread = &t; },
+      [](TCPCLCmdThread& t) { PrintIgnoredAndFailed(t, stderr); });
   std::fflush(stdout);
   return kExitOk;
 }

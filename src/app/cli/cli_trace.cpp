@@ -9,7 +9,8 @@
 namespace velin::cli {
 namespace {
 
-constexpr const char* kUsage = "trace [--mode passthrough|cpcl|tspl] [--config FILE] FILE";
+constexpr const char* kUsage =
+    "trace [--mode passthrough|cpcl|tspl] [--dialect default|printer] [--config FILE] FILE";
 
 // Reports each raw job instead of printing it; labels are not printed.
 class TracePrinter final : public PrinterSystem {
@@ -38,15 +39,18 @@ int Run(const std::vector<std::string>& args) {
   services.debug_window = [](const TDebugData& d) { std::printf("log %s\n", d.MsgStr.c_str()); };
   services.on_handler_call = [](const char* name) { std::printf("call %s\n", name); };
   services.message_box = [](const std::string& text) { std::printf("message %s\n", text.c_str()); };
-  Replay(replay, bytes, services, /*debug=*/true, [](const uint8_t* data, int32_t length) {
-    std::string line = "reply";
-    char hex[4];
-    for (int32_t i = 0; i < length; ++i) {
-      std::snprintf(hex, sizeof hex, " %02X", data[i]);
-      line += hex;
-    }
-    std::printf("%s\n", line.c_str());
-  });
+  Replay(
+      replay, bytes, services, /*debug=*/true,
+      [](const uint8_t* data, int32_t length) {
+        std::string line = "reply";
+        char hex[4];
+        for (int32_t i = 0; i < length; ++i) {
+          std::snprintf(hex, sizeof hex, " %02X", data[i]);
+          line += hex;
+        }
+        std::printf("%s\n", line.c_str());
+      },
+      nullptr, [](TCPCLCmdThread& t) { PrintIgnoredAndFailed(t, stdout); });
   std::fflush(stdout);
   return kExitOk;
 }

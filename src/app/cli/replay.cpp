@@ -21,13 +21,20 @@ bool ParseReplayArgs(const char* command, const std::vector<std::string>& args,
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool extra = std::find(extra_options.begin(), extra_options.end(), a) != extra_options.end();
-    if (a == "--mode" || a == "--config" || extra) {
+    if (a == "--mode" || a == "--config" || a == "--dialect" || extra) {
       if (i + 1 == args.size()) return fail(a + " needs a value");
       const std::string& value = args[++i];
       if (extra) {
         out.extra.emplace_back(a, value);
       } else if (a == "--config") {
         out.config = value;
+      } else if (a == "--dialect") {
+        if (value == "default")
+          out.dialect = LabelDialect::kDefault;
+        else if (value == "printer")
+          out.dialect = LabelDialect::kPrinter;
+        else
+          return fail("unknown dialect '" + value + "'");
       } else if (value == "passthrough") {
         out.mode = kPassThrough;
       } else if (value == "cpcl") {
@@ -94,7 +101,8 @@ class ReplayReceiver {
 
 void Replay(const ReplayArgs& args, const std::string& bytes, InterpreterServices services,
             bool debug, const std::function<void(const uint8_t*, int32_t)>& on_reply,
-            const std::function<void(TCPCLCmdThread&)>& on_ready) {
+            const std::function<void(TCPCLCmdThread&)>& on_ready,
+            const std::function<void(TCPCLCmdThread&)>& on_done) {
   VirtualClock clock;
   InlineDispatcher ui;
   services.clock = &clock;
@@ -108,6 +116,7 @@ void Replay(const ReplayArgs& args, const std::string& bytes, InterpreterService
       std::make_unique<FixedDeviceSearch>(std::vector<std::string>{kLoopbackReceiverPath});
   TCPCLCmdThread thread(std::move(services), std::move(port), std::move(search));
   if (args.mode >= 0) thread.SetCmdMode(args.mode);
+  if (args.dialect) thread.SetDialect(*args.dialect);
   if (on_ready) on_ready(thread);
   TUSBFiFo& fifo = thread.fifo();
   if (debug) fifo.StartDebug();
@@ -136,6 +145,11 @@ void Replay(const ReplayArgs& args, const std::string& bytes, InterpreterService
   if (size_t dropped = fifo.dropped_bytes())
     std::fprintf(stderr, "velin-cli %s: receive FIFO full: %zu bytes dropped\n",
                  args.command.c_str(), dropped);
+  if (on_done) on_done(thread);
+}
+
+void PrintIgnoredAndFailed(TCPCLCmdThread& thread, FILE* out) {
+  for (const std::string& line : thread.report().Lines()) std::fprintf(out, "%s\n", line.c_str());
 }
 
 }  // namespace velin::cli

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,13 +13,16 @@
 
 namespace velin::cli {
 
-// The options every replaying command takes: [--mode passthrough|cpcl|tspl] [--config FILE],
-// the input file, and the command's own options (each with one value) in `extra`.
+// The options every replaying command takes: [--mode passthrough|cpcl|tspl]
+// [--dialect default|printer] [--config FILE], the input file, and the command's own options
+// (each with one value) in `extra`.
 struct ReplayArgs {
   std::string command;  // the subcommand's name, for messages
   std::string input;
   std::string config;
   int32_t mode = -1;  // -1: the configuration's transfer_mode
+  // The label dialect; none: the configuration's [system] label_dialect.
+  std::optional<LabelDialect> dialect;
   std::vector<std::pair<std::string, std::string>> extra;
 };
 
@@ -33,9 +38,13 @@ bool ParseReplayArgs(const char* command, const std::vector<std::string>& args,
 // in step with the interpreter, so a stream of any length is consumed whole (a pass-through
 // stream beyond the raw job limit becomes several jobs). Bytes the FIFO still drops (a mode
 // that takes nothing) are reported on standard error. `on_ready` sees the thread before the
-// first byte is taken.
+// first byte is taken, `on_done` after the last.
 void Replay(const ReplayArgs& args, const std::string& bytes, InterpreterServices services,
             bool debug, const std::function<void(const uint8_t*, int32_t)>& on_reply = nullptr,
-            const std::function<void(TCPCLCmdThread&)>& on_ready = nullptr);
+            const std::function<void(TCPCLCmdThread&)>& on_ready = nullptr,
+            const std::function<void(TCPCLCmdThread&)>& on_done = nullptr);
+
+// Writes the thread's report of ignored and failed commands, one line each, to `out`.
+void PrintIgnoredAndFailed(TCPCLCmdThread& thread, FILE* out);
 
 }  // namespace velin::cli

@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/bitmap.h"
 
@@ -49,6 +50,18 @@ class EBarcodeError : public std::runtime_error {
 // into pattern characters: a bar of d units becomes '4' + d, a space '0' + d - 1. Digits must
 // be 1 to 4; the first is a bar.
 std::string WidthsToPattern(std::string_view widths);
+
+// The symbol values of the shortest Code 128 symbol that carries `data` byte for byte: the
+// start value, then the data values (code set changes, shifts and FNC4 included); no check
+// value and no stop. Code set A serves control characters, B the rest of ASCII, C digit pairs;
+// bytes from 128 up are the byte less 128 after FNC4, or after FNC4 twice, which latches
+// them for the bytes that follow (ISO/IEC 15417). Ties keep the
+// code set in force, and the start is B unless another set is shorter. Empty data gives
+// Start B alone.
+std::vector<int> Code128ShortestValues(std::string_view data);
+
+// Symbol values as the text of a bcCode128M symbol: each value as "!" and three digits.
+std::string Code128ValuesText(const std::vector<int>& values);
 
 // Contract: one object per symbol, used by one thread. Setting a property only stores it;
 // BuildPattern, Width and DrawBarcode do the work and may throw EBarcodeError. Any text (any

@@ -8,8 +8,9 @@
 
 namespace velin::test {
 
-// Every Code 128 and QR symbol zxing-cpp finds on the page, at any of the four orientations,
-// sorted.
+// Every barcode and QR symbol zxing-cpp finds on the page, at any of the four orientations,
+// sorted: QR Code, Code 128, Code 39, Code 93, EAN-13, EAN-8, UPC-A, ITF and Codabar. The
+// page is read as printed on a white sheet (white around its edges).
 std::vector<DecodedSymbol> DecodeAll(const Bitmap32& page);
 
 }  // namespace velin::test

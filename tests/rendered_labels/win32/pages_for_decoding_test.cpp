@@ -32,7 +32,7 @@ TEST(RenderedLabels, FirstPagesAreWrittenForTheNativeDecoder) {
   std::ofstream manifest(dir / "manifest.txt", std::ios::binary);
   int n = 0;
   for (const LabelSymbols& c : LabelsWithSymbols()) {
-    std::vector<Bitmap32> pages = RenderLabel(SourcePath(c.label), c.mode);
+    std::vector<Bitmap32> pages = RenderLabel(SourcePath(c.label), c.mode, c.dialect);
     ASSERT_FALSE(pages.empty()) << c.label;
     const std::string file = "page-" + std::to_string(++n) + ".png";
     ASSERT_TRUE(WritePng((dir / file).string(), pages[0])) << file;
