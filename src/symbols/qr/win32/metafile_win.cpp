@@ -87,14 +87,14 @@ class EnhMetafileRecorder final : public MetafileRecorder {
       if (measure_dc_ == nullptr) return false;
       measure_default_font_ = GetCurrentObject(measure_dc_, OBJ_FONT);
     }
-    if (font_ == nullptr || !SameFont(font_spec_, font)) {
+    if (font_ == nullptr || !SameFont(font_key_, font)) {
       HFONT made = CreateGdiFont(font);
       if (made == nullptr) return false;
       SelectObject(dc_, made);
       SelectObject(measure_dc_, made);
       if (font_ != nullptr) DeleteObject(font_);
       font_ = made;
-      font_spec_ = font;
+      font_key_ = font;
     }
     return true;
   }
@@ -120,7 +120,7 @@ class EnhMetafileRecorder final : public MetafileRecorder {
   HBRUSH brush_ = nullptr;
   Color brush_color_ = 0;
   HFONT font_ = nullptr;
-  Font font_spec_;
+  Font font_key_;
   HDC measure_dc_ = nullptr;
   HGDIOBJ measure_default_font_ = nullptr;
 };
