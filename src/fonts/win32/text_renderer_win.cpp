@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include "base/text_renderer.h"
+#include "base/win32/gdi_font_win.h"
 #include "base/win32/wide_win.h"
 
 namespace velin {
@@ -27,22 +28,7 @@ struct GdiObjectDeleter {
 using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 using GdiObject = std::unique_ptr<void, GdiObjectDeleter>;
 
-GdiObject MakeFont(const Font& font) {
-  LOGFONTW lf{};
-  lf.lfHeight = -EmPixels(font.size);
-  lf.lfEscapement = font.orientation;
-  lf.lfOrientation = font.orientation;
-  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  lf.lfQuality = ANTIALIASED_QUALITY;  // grey levels only: no colour fringes to undo
-  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  std::wstring name = Utf8ToWide(font.name);
-  name.resize(std::min<size_t>(name.size(), LF_FACESIZE - 1));
-  std::copy(name.begin(), name.end(), lf.lfFaceName);
-  return GdiObject(CreateFontIndirectW(&lf));
-}
+GdiObject MakeFont(const Font& font) { return GdiObject(CreateGdiFont(font)); }
 
 // Blends `pixel` onto `d` with coverage 0..255.
 inline uint32_t Blend(uint32_t d, uint32_t pixel, unsigned a) {

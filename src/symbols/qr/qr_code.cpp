@@ -35,6 +35,28 @@ std::string OutOfRange(int index, int high) {
   return buf;
 }
 
+// The component's bitmap as a painting surface: its canvas, with the canvas's text renderer.
+class CanvasSurface final : public qr::Surface {
+ public:
+  explicit CanvasSurface(Canvas& canvas) : canvas_(canvas) {}
+  void FillRect(int x1, int y1, int x2, int y2, Color color) override {
+    canvas_.brush = {color, BrushStyle::kSolid};
+    canvas_.FillRect(x1, y1, x2, y2);
+  }
+  Size TextExtent(std::string_view text, const Font& font) override {
+    canvas_.font = font;
+    return canvas_.TextExtent(text);
+  }
+  void PaintText(int x, int y, std::string_view text, const Font& font, Color back) override {
+    canvas_.font = font;
+    canvas_.brush = {back, BrushStyle::kSolid};
+    canvas_.TextOut(x, y, text);
+  }
+
+ private:
+  Canvas& canvas_;
+};
+
 }  // namespace
 
 TQRCode::TQRCode(TextRenderer* text)
@@ -42,9 +64,13 @@ TQRCode::TQRCode(TextRenderer* text)
   memory_.assign(4, 0);
   fpicwidth_ = width_;
   fpicheight_ = height_;
+  fonclipchange_ = [](TQRCode& self) { self.PasteOnClipChange(); };
 }
 
-TQRCode::~TQRCode() = default;
+TQRCode::~TQRCode() {
+  fclipwatch_ = false;
+  UpdateViewerChain();  // leaves the clipboard viewer chain
+}
 
 // --- Data ------------------------------------------------------------------------------------
 
@@ -136,11 +162,11 @@ void TQRCode::SetMemory(const uint8_t* data, size_t count) {
 }
 
 void TQRCode::SetCode(const std::string& code) {
-  DoChangeCode(false);
+  DoChangeCode(watch_);
   fcode_ = code;
   len_ = CodeToMemory();
   PaintSymbol();
-  DoChangedCode(false);
+  DoChangedCode(watch_);
 }
 
 void TQRCode::SetBinaryOperation(bool value) {
@@ -487,6 +513,7 @@ void TQRCode::CheckProperties() {
 void TQRCode::Clear() {
   fsymboldisped_ = false;
   picture_ = Bitmap32();
+  metafile_.reset();
 }
 
 void TQRCode::Rotate(int angle) {
@@ -522,13 +549,19 @@ void TQRCode::PaintSymbol() {
   CalcOffsets();
   CheckProperties();
   icount_ = 1;
-  DoPaintSymbol(false);
+  DoPaintSymbol(watch_);
 
-  if (picture_.empty()) picture_ = Bitmap32(std::max(width_, 0), std::max(height_, 0));
+  // A metafile rendering leaves the picture as it is until its first symbol has been drawn.
+  const bool metafile = fsymbolpicture_ != picBMP && Services() != nullptr;
+  if (!metafile) {
+    metafile_.reset();
+    if (picture_.empty()) picture_ = Bitmap32(std::max(width_, 0), std::max(height_, 0));
+  }
 
   const int savedleft = fsymbolleft_, savedtop = fsymboltop_;
   const std::string savedup = fcommentup_, saveddown = fcommentdown_;
-  // Restores the cell position and the comments whatever happens below.
+  // Restores the cell position and the comments whatever happens below, and discards a
+  // metafile recording that an exception left open.
   struct Restore {
     TQRCode* self;
     int left, top;
@@ -538,6 +571,7 @@ void TQRCode::PaintSymbol() {
       self->fsymboltop_ = top;
       self->fcommentup_ = up;
       self->fcommentdown_ = down;
+      self->recorder_.reset();
     }
   } restore{this, savedleft, savedtop, savedup, saveddown};
 
@@ -586,16 +620,19 @@ void TQRCode::PaintSymbol() {
     }
     if (!fsymboldisped_) break;
   }
+  // A piece too long to encode also ends the metafile with the symbols drawn so far.
+  if (recorder_) FinishMetafile();
 
   if (!fmatch_ || fsymboldisped_) Rotate(fangle_);
 
-  // Shrink to the largest picture size, aspect not kept.
-  if (picture_.width() > fpicwidth_ || picture_.height() > fpicheight_) {
+  // Shrink to the largest picture size, aspect not kept. A metafile was recorded to that
+  // size already.
+  if (!metafile_ && (picture_.width() > fpicwidth_ || picture_.height() > fpicheight_)) {
     Bitmap32 shrunk(std::max(fpicwidth_, 0), std::max(fpicheight_, 0));
     Canvas(shrunk).StretchDraw(0, 0, shrunk.width(), shrunk.height(), picture_);
     picture_ = std::move(shrunk);
   }
-  DoPaintedSymbol(false);
+  DoPaintedSymbol(watch_);
   if (!fsymboldisped_ && fclearoption_ && !fsymboldebug_) Clear();
 }
 
@@ -634,24 +671,78 @@ void TQRCode::PaintBitmapSymbol() {
       picture_.Resize(width_, height_);
     }
   }
+  CanvasSurface surface(canvas_);
   if (!ftransparent_ && icount_ == 1) {
-    canvas_.brush = {fbackcolor_, BrushStyle::kSolid};
     if (fmatch_) {
-      canvas_.FillRect(0, 0, ClampToInt(gridright), ClampToInt(gridbottom));
+      surface.FillRect(0, 0, ClampToInt(gridright), ClampToInt(gridbottom), fbackcolor_);
     } else {
-      canvas_.FillRect(fsymbolleft_, fsymboltop_, ClampToInt(gridright), ClampToInt(gridbottom));
+      surface.FillRect(fsymbolleft_, fsymboltop_, ClampToInt(gridright), ClampToInt(gridbottom),
+                       fbackcolor_);
     }
   }
+  PaintModules(surface, picture_.width(), picture_.height());
+  DrawComments(surface, fsymbolleft_, fsymboltop_);
+  fsymboldisped_ = true;
+}
 
-  // Dark modules, one rectangle per horizontal run.
-  canvas_.brush = {fsymbolcolor_, BrushStyle::kSolid};
+void TQRCode::PaintMetafileSymbol() {
+  qr::OutputServices* services = Services();
+  if (services == nullptr) {  // no metafiles on this platform
+    PaintBitmapSymbol();
+    return;
+  }
+  if (!EncodePiece()) {
+    // The metafile ends with the symbols drawn so far.
+    if (icount_ > 1 && !fsymboldebug_) FinishMetafile();
+    return;
+  }
+  if (fsymboldebug_) {
+    fsymboldisped_ = true;
+    return;
+  }
+  if (icount_ == 1) {
+    // A metafile of the grid's size, on a BackColor background (never transparent). Grids
+    // too large for a bitmap are not drawn here either.
+    const int64_t w = std::max<int64_t>(int64_t{SymbolWidthA()} + fsymbolleft_, 0);
+    const int64_t h = std::max<int64_t>(int64_t{SymbolHeightA()} + fsymboltop_, 0);
+    if (w > INT_MAX || h > INT_MAX || w * h > Bitmap32::kMaxPixels) return;
+    width_ = static_cast<int>(w);
+    height_ = static_cast<int>(h);
+    // Larger than the largest picture size: recorded scaled to exactly that size.
+    Size frame{width_, height_};
+    if (width_ > fpicwidth_ || height_ > fpicheight_) frame = {fpicwidth_, fpicheight_};
+    frame = {std::max(frame.width, 1), std::max(frame.height, 1)};
+    recorder_.reset();
+    recorder_ = services->RecordMetafile(width_, height_, frame);
+    if (!recorder_) return;
+    recorder_->FillRect(0, 0, width_, height_, fbackcolor_);
+  }
+  if (!recorder_) return;
+  PaintModules(*recorder_, width_, height_);
+  DrawComments(*recorder_, fsymbolleft_, fsymboltop_);
+  if (icount_ == fcount_ && !FinishMetafile()) return;
+  fsymboldisped_ = true;
+}
+
+bool TQRCode::FinishMetafile() {
+  const std::unique_ptr<qr::MetafileRecorder> recorder = std::move(recorder_);
+  if (!recorder) return false;
+  std::unique_ptr<qr::Metafile> done = recorder->Finish();
+  if (!done) return false;
+  metafile_ = std::move(done);
+  picture_ = Bitmap32();
+  return true;
+}
+
+void TQRCode::PaintModules(qr::Surface& surface, int width, int height) {
+  // Dark modules, one rectangle per horizontal run; nothing when the symbol lies wholly
+  // outside the picture.
   const int64_t x0 = int64_t{fsymbolleft_} + fspaceleft_;
   const int64_t y0 = int64_t{fsymboltop_} + fspaceup_;
   const int n = encoder_->Modules();
   const int64_t px = fpxmag_;
-  const bool visible =
-      x0 < picture_.width() && y0 < picture_.height() && x0 + n * px > 0 && y0 + n * px > 0;
-  for (int r = 0; visible && r < n; ++r) {
+  if (x0 >= width || y0 >= height || x0 + n * px <= 0 || y0 + n * px <= 0) return;
+  for (int r = 0; r < n; ++r) {
     for (int c1 = 0; c1 < n;) {
       if (!encoder_->Dark(r, c1)) {
         ++c1;
@@ -659,19 +750,15 @@ void TQRCode::PaintBitmapSymbol() {
       }
       int c2 = c1 + 1;
       while (c2 < n && encoder_->Dark(r, c2)) ++c2;
-      canvas_.FillRect(ClampToInt(x0 + c1 * px), ClampToInt(y0 + r * px), ClampToInt(x0 + c2 * px),
-                       ClampToInt(y0 + (r + 1) * px));
+      surface.FillRect(ClampToInt(x0 + c1 * px), ClampToInt(y0 + r * px), ClampToInt(x0 + c2 * px),
+                       ClampToInt(y0 + (r + 1) * px), fsymbolcolor_);
       c1 = c2;
     }
   }
-
-  DrawComments(fsymbolleft_, fsymboltop_);
-  fsymboldisped_ = true;
 }
 
-void TQRCode::DrawComments(int64_t left, int64_t top) {
-  if (text_ == nullptr) return;
-  canvas_.brush = {fbackcolor_, BrushStyle::kSolid};  // opaque, also when Transparent
+void TQRCode::DrawComments(qr::Surface& surface, int64_t left, int64_t top) {
+  // Opaque text on BackColor, also when Transparent.
   const int64_t cellwidth = int64_t{SymbolWidth()} + fspaceleft_ + fspaceright_;
   auto x_of = [&](TLocation loc, int w) {
     int64_t off = 0;
@@ -681,16 +768,18 @@ void TQRCode::DrawComments(int64_t left, int64_t top) {
   };
   if (!fcommentup_.empty()) {
     const std::string text = AnsiToUtf8(fcommentup_);
-    const Size size = canvas_.TextExtent(text);
+    const Size size = surface.TextExtent(text, fcomfont_);
     const int64_t y = std::min<int64_t>(top, top + fspaceup_ - size.height);
-    canvas_.TextOut(x_of(fcommentuploc_, size.width), ClampToInt(y), text);
+    surface.PaintText(x_of(fcommentuploc_, size.width), ClampToInt(y), text, fcomfont_,
+                      fbackcolor_);
   }
   if (!fcommentdown_.empty()) {
     const std::string text = AnsiToUtf8(fcommentdown_);
-    const Size size = canvas_.TextExtent(text);
+    const Size size = surface.TextExtent(text, fcomfont_);
     const int64_t y =
         std::max<int64_t>(top + fspaceup_ + SymbolHeight(), top + SymbolHeightS() - size.height);
-    canvas_.TextOut(x_of(fcommentdownloc_, size.width), ClampToInt(y), text);
+    surface.PaintText(x_of(fcommentdownloc_, size.width), ClampToInt(y), text, fcomfont_,
+                      fbackcolor_);
   }
 }
 

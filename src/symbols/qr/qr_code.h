@@ -22,11 +22,18 @@
 //
 // Texts (`Code`, the comments) are 8-bit strings in the ANSI code page, as the label languages
 // deliver them; comments are converted to UTF-8 only for the text renderer. Not thread-safe:
-// one thread at a time. Metafile pictures and the clipboard are platform facilities that a
-// Windows build adds by overriding PaintMetafileSymbol; here every picture is a bitmap.
+// one thread at a time.
+//
+// Metafile pictures (`SymbolPicture` picEMF or picWMF, with `Match`), the clipboard and
+// clipboard watching are Windows facilities (qr_output.h): a Windows build records the
+// symbols as an enhanced metafile and exchanges pictures and text with the clipboard. Other
+// builds have none of them: picEMF and picWMF paint the bitmap as picBMP does, MetafilePicture
+// stays null, CopyToClipboard and PasteFromClipboard do nothing and return false, and
+// `ClipWatch` is stored but never joins a viewer chain.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -37,6 +44,7 @@
 #include "base/canvas.h"
 #include "base/text_renderer.h"
 #include "symbols/qr/qr_encoder.h"
+#include "symbols/qr/qr_output.h"
 
 namespace velin {
 
@@ -47,12 +55,15 @@ enum TQRMode : int { qrSingle = 0, qrConnect = 1, qrPlus = 2 };
 enum TNumbering : int { nbrNone = 0, nbrHead = 1, nbrTail = 2, nbrIfVoid = 3 };
 // Horizontal placement of a comment within the symbol's cell.
 enum TLocation : int { locLeft = 0, locCenter = 1, locRight = 2 };
-// Output graphic. Only bitmaps exist in this build; a metafile kind paints the bitmap too.
+// Output graphic: a bitmap; an enhanced metafile; an enhanced metafile that goes to the
+// clipboard as a Windows metafile picture. Metafiles exist on Windows only (see above).
 enum TPictures : int { picBMP = 0, picEMF = 1, picWMF = 2 };
 
 class TQRCode;
-// `watch` is true when the change came from clipboard watching (never, in this build).
+// `watch` is true when the change came from clipboard watching.
 using TNotifyWatchEvent = std::function<void(TQRCode& sender, bool watch)>;
+// A plain notification, as for a clipboard change.
+using TNotifyEvent = std::function<void(TQRCode& sender)>;
 
 // An inconsistent division state found by validation: "Illegal Count : 0" and the like.
 class EQRCodeError : public std::runtime_error {
@@ -71,8 +82,8 @@ class TQRCode {
   static constexpr int kMaxCount = 1024;
   static constexpr int kMaxPiece = qr::kMaxSourceBytes;  // 7089 bytes
 
-  // Sets the defaults; nothing is rendered. `text` draws and measures the comments; it must
-  // outlive the component.
+  // Sets the defaults; nothing is rendered. `text` draws and measures the comments on the
+  // bitmap (a metafile has them from GDI); it must outlive the component.
   explicit TQRCode(TextRenderer* text = nullptr);
   virtual ~TQRCode();
   TQRCode(const TQRCode&) = delete;
@@ -187,8 +198,16 @@ class TQRCode {
   // --- The image control ---------------------------------------------------------------------
   int Width() const { return width_; }  // 105 × 105 at construction
   int Height() const { return height_; }
-  const Bitmap32& Picture() const { return picture_; }  // empty after Clear
-  Canvas& GetCanvas() { return canvas_; }               // draws on Picture
+  // The picture while it is a bitmap; empty after Clear and while the picture is a metafile.
+  const Bitmap32& Picture() const { return picture_; }
+  Canvas& GetCanvas() { return canvas_; }  // draws on Picture
+  // The picture while it is a metafile, else null. A picEMF or picWMF rendering that drew its
+  // first symbol makes it, holding every symbol drawn (all of them when SymbolDisped) and
+  // their comments (GDI text in ComFont), on a BackColor background. Its frame is the grid's size
+  // (Width × Height); a grid wider than PicWidth or higher than PicHeight is recorded scaled,
+  // aspect not kept, into a frame of exactly PicWidth × PicHeight (at least 1 × 1), as the bitmap
+  // is shrunk. Angle and Reverse do not apply to it. A picBMP rendering or Clear drops it.
+  const qr::Metafile* MetafilePicture() const { return metafile_.get(); }
 
   // --- Operations ----------------------------------------------------------------------------
   // Renders all symbols into the picture. Validation failures throw EQRCodeError.
@@ -209,6 +228,36 @@ class TQRCode {
   // Writes the Len bytes of Memory to the file. False when it cannot be written.
   bool SaveToFile(const std::string& filename) const;
 
+  // --- Clipboard (Windows; elsewhere these do nothing and return false) ----------------------
+  // Empties the clipboard and puts the picture on it. When every symbol is displayed, by
+  // SymbolPicture: the bitmap (picBMP), the enhanced metafile (picEMF), or the metafile
+  // converted to a Windows metafile picture (picWMF); otherwise the picture as it stands, a
+  // bitmap or an enhanced metafile. False when there is no picture or the platform fails (the
+  // clipboard may then be empty); what was made for it is freed.
+  virtual bool CopyToClipboard();
+  // When the clipboard holds text, Code := its bytes in the ANSI code page (firing the code
+  // events, with Watch while a clipboard change is being applied) and true; else false.
+  virtual bool PasteFromClipboard();
+
+  // Clipboard watching: the component is in the clipboard viewer chain exactly while
+  // ClipWatch is true and an OnClipChange handler is assigned, and then runs OnClipChange at
+  // every clipboard change (once at once when joining), on the thread that first used the
+  // clipboard, while it dispatches window messages; the component is destroyed there too,
+  // which leaves the chain. Switching ClipWatch on from off sets Skip, which makes
+  // PasteOnClipChange swallow that first notification; any other setting clears it.
+  bool ClipWatch() const { return fclipwatch_; }
+  void SetClipWatch(bool value);
+  // Initially PasteOnClipChange; an empty function leaves the chain.
+  const TNotifyEvent& OnClipChange() const { return fonclipchange_; }
+  void SetOnClipChange(TNotifyEvent handler);
+  // The initial OnClipChange: when Skip is set it clears it and does nothing more; otherwise
+  // PasteFromClipboard, with Watch true meanwhile.
+  void PasteOnClipChange();
+  bool InClipboardChain() const;
+  // An exception that escaped OnClipChange: the notification then goes no further down the
+  // chain. Unassigned, its message is written to standard error.
+  std::function<void(TQRCode& sender, std::exception_ptr error)> OnClipError;
+
   // Events; each fires only when assigned. The code events fire only while SymbolEnabled.
   TNotifyWatchEvent OnChangeCode;
   TNotifyWatchEvent OnPaintSymbol;
@@ -221,13 +270,13 @@ class TQRCode {
   virtual void DoPaintSymbol(bool watch);
   virtual void DoPaintedSymbol(bool watch);
   virtual void DoChangedCode(bool watch);
+  virtual void DoClipChange();
 
-  // Encodes piece `icount_` (already in the encoder's source) and paints it on the bitmap.
-  // Sets SymbolDisped when it was drawn.
+  // Encode piece `icount_` (already in the encoder's source) and paint it on the bitmap, or
+  // on the metafile being recorded (for picEMF and picWMF, where the platform has metafiles;
+  // elsewhere on the bitmap). Set SymbolDisped when it was drawn.
   void PaintBitmapSymbol();
-  // For picEMF and picWMF. A platform with metafiles overrides this; here it paints the
-  // bitmap.
-  virtual void PaintMetafileSymbol() { PaintBitmapSymbol(); }
+  virtual void PaintMetafileSymbol();
 
  private:
   int CodeToMemory();
@@ -238,7 +287,12 @@ class TQRCode {
   bool EncodePiece();
   void Rotate(int angle);
   void NumberComments(const std::string& up, const std::string& down);
-  void DrawComments(int64_t left, int64_t top);
+  void PaintModules(qr::Surface& surface, int width, int height);
+  void DrawComments(qr::Surface& surface, int64_t left, int64_t top);
+  bool FinishMetafile();
+  qr::OutputServices* Services();
+  void UpdateViewerChain();
+  bool ClipboardChanged() noexcept;
 
   TextRenderer* text_;
   std::unique_ptr<qr::QrEncoder> encoder_;
@@ -292,6 +346,16 @@ class TQRCode {
 
   int offsets_[kMaxCount + 1] = {};
   int icount_ = 1;
+
+  // Platform output, made when first needed (null where there is none).
+  std::unique_ptr<qr::OutputServices> services_;
+  bool services_made_ = false;
+  std::unique_ptr<qr::Metafile> metafile_;          // the picture, when a metafile
+  std::unique_ptr<qr::MetafileRecorder> recorder_;  // open from the first piece to the last
+  bool fclipwatch_ = false;
+  TNotifyEvent fonclipchange_;
+  bool watch_ = false;  // a change is being applied because of clipboard watching
+  bool skip_ = false;   // ignore the next clipboard notification
 };
 
 }  // namespace velin

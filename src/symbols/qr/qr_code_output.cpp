@@ -1,4 +1,6 @@
-// TQRCode's portable output facilities: the text image and the data files.
+// TQRCode's output facilities: the text image, the data files, and the clipboard through the
+// platform's output services.
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -68,6 +70,107 @@ bool TQRCode::SaveToFile(const std::string& filename) const {
   if (!out) return false;
   out.write(reinterpret_cast<const char*>(memory_.data()), len_);
   return static_cast<bool>(out);
+}
+
+// --- Clipboard -------------------------------------------------------------------------------
+
+qr::OutputServices* TQRCode::Services() {
+  if (!services_made_) {
+    services_made_ = true;
+    services_ = qr::CreateOutputServices();
+  }
+  return services_.get();
+}
+
+bool TQRCode::CopyToClipboard() {
+  qr::OutputServices* services = Services();
+  if (services == nullptr) return false;
+  if (metafile_) {
+    // Converted only when it shows every symbol of a picWMF rendering.
+    const bool windows = fsymboldisped_ && fsymbolpicture_ == picWMF;
+    return services->CopyMetafile(
+        *metafile_, windows ? qr::MetafileFormat::kWindows : qr::MetafileFormat::kEnhanced);
+  }
+  if (picture_.empty()) return false;
+  return services->CopyBitmap(picture_);
+}
+
+bool TQRCode::PasteFromClipboard() {
+  qr::OutputServices* services = Services();
+  if (services == nullptr) return false;
+  std::optional<std::string> text = services->ClipboardText();
+  if (!text) return false;
+  SetCode(*text);
+  return true;
+}
+
+void TQRCode::SetClipWatch(bool value) {
+  skip_ = value && !fclipwatch_;
+  fclipwatch_ = value;
+  UpdateViewerChain();
+}
+
+void TQRCode::SetOnClipChange(TNotifyEvent handler) {
+  fonclipchange_ = std::move(handler);
+  UpdateViewerChain();
+}
+
+bool TQRCode::InClipboardChain() const { return services_ && services_->InViewerChain(); }
+
+void TQRCode::UpdateViewerChain() {
+  if (!fclipwatch_ || !fonclipchange_) {
+    if (services_) services_->LeaveViewerChain();
+    return;
+  }
+  qr::OutputServices* services = Services();
+  if (services != nullptr && !services->InViewerChain()) {
+    services->JoinViewerChain([this] { return ClipboardChanged(); });
+  }
+}
+
+void TQRCode::DoClipChange() {
+  if (!fonclipchange_) return;
+  // A copy: the handler may replace itself.
+  const TNotifyEvent handler = fonclipchange_;
+  handler(*this);
+}
+
+void TQRCode::PasteOnClipChange() {
+  if (skip_) {
+    skip_ = false;
+    return;
+  }
+  struct WatchScope {
+    bool& watch;
+    explicit WatchScope(bool& w) : watch(w) { watch = true; }
+    ~WatchScope() { watch = false; }
+  } scope(watch_);
+  PasteFromClipboard();
+}
+
+bool TQRCode::ClipboardChanged() noexcept {
+  try {
+    DoClipChange();
+    return true;
+  } catch (...) {
+    const std::exception_ptr error = std::current_exception();
+    try {
+      if (OnClipError) {
+        OnClipError(*this, error);
+      } else {
+        try {
+          std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+          std::fprintf(stderr, "TQRCode: a clipboard notification failed: %s\n", e.what());
+        } catch (...) {
+          std::fputs("TQRCode: a clipboard notification failed\n", stderr);
+        }
+      }
+    } catch (...) {
+      // Nothing may leave a notification.
+    }
+    return false;
+  }
 }
 
 }  // namespace velin
