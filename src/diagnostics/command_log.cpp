@@ -1,5 +1,7 @@
 #include "diagnostics/command_log.h"
 
+#include <algorithm>
+
 namespace velin::diagnostics {
 
 void CommandLog::Append(std::string_view line) {
@@ -16,17 +18,18 @@ void CommandLog::Append(std::string_view line) {
   for (char& c : entry)
     if (c == '\r' || c == '\n') c = ' ';
   lines_.push_back(std::move(entry));
+  ++appended_;
   while (lines_.size() > kMaxLines) {
     lines_.pop_front();
     ++dropped_;
+    replace_ = true;
   }
-  changed_ = true;
 }
 
 void CommandLog::Clear() {
   lines_.clear();
   dropped_ = 0;
-  changed_ = true;
+  replace_ = true;
 }
 
 std::string CommandLog::Text() const {
@@ -41,10 +44,16 @@ std::string CommandLog::Text() const {
   return text;
 }
 
-bool CommandLog::TakeChanged() {
-  const bool changed = changed_;
-  changed_ = false;
-  return changed;
+CommandLog::Refresh CommandLog::TakeRefresh() {
+  Refresh refresh;
+  refresh.replace = replace_;
+  if (!replace_) {
+    for (size_t i = lines_.size() - std::min(appended_, lines_.size()); i < lines_.size(); ++i)
+      refresh.added.push_back(lines_[i]);
+  }
+  replace_ = false;
+  appended_ = 0;
+  return refresh;
 }
 
 }  // namespace velin::diagnostics

@@ -1,7 +1,8 @@
 // The debug window's log: one entry per line, oldest first, bounded so that a phone streaming
 // thousands of lines cannot make the window sluggish or the memory grow: past kMaxLines the
 // oldest lines are dropped, and a line longer than kMaxLineBytes is shown cut (the capture
-// keeps every byte). The face shows Text() whenever TakeChanged() says it changed.
+// keeps every byte). The face asks TakeRefresh() now and then (not per line) and appends the
+// new lines, or shows Text() afresh after a Clear or once lines were dropped.
 // User-interface thread.
 #pragma once
 
@@ -9,6 +10,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velin::diagnostics {
 
@@ -28,13 +30,20 @@ class CommandLog {
   size_t dropped() const { return dropped_; }
   // The lines joined by CR LF, as the memo holds them.
   std::string Text() const;
-  // True once after each change (Append, Clear).
-  bool TakeChanged();
+  // What changed since the previous call: nothing, only new lines at the end (`added`), or
+  // more (`replace`: show Text() instead of what is shown).
+  struct Refresh {
+    bool replace = false;
+    std::vector<std::string> added;
+    bool operator==(const Refresh&) const = default;
+  };
+  Refresh TakeRefresh();
 
  private:
   std::deque<std::string> lines_;
   size_t dropped_ = 0;
-  bool changed_ = false;
+  size_t appended_ = 0;  // since the previous TakeRefresh
+  bool replace_ = false;
 };
 
 }  // namespace velin::diagnostics

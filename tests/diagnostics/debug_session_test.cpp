@@ -38,12 +38,30 @@ TEST(CommandLog, KeepsTheNewestLinesWithinItsBound) {
   EXPECT_EQ(log.dropped(), 250u);
   EXPECT_EQ(log.line(0), "line 250");
   EXPECT_EQ(log.line(log.size() - 1), "line " + std::to_string(total - 1));
-  EXPECT_TRUE(log.TakeChanged());
-  EXPECT_FALSE(log.TakeChanged());
   log.Clear();
   EXPECT_EQ(log.Text(), "");
   EXPECT_EQ(log.dropped(), 0u);
-  EXPECT_TRUE(log.TakeChanged());
+}
+
+TEST(CommandLog, TellsTheFaceWhetherToAppendOrToShowItAfresh) {
+  using Refresh = CommandLog::Refresh;
+  CommandLog log;
+  EXPECT_EQ(log.TakeRefresh(), Refresh{});
+  log.Append("a");
+  log.Append("b");
+  EXPECT_EQ(log.TakeRefresh(), (Refresh{false, {"a", "b"}}));
+  EXPECT_EQ(log.TakeRefresh(), Refresh{});
+  log.Append("c");
+  EXPECT_EQ(log.TakeRefresh(), (Refresh{false, {"c"}}));
+  // Cleared and refilled between two looks: shown afresh, not appended to the old lines.
+  log.Clear();
+  for (const char* l : {"d", "e", "f", "g"}) log.Append(l);
+  EXPECT_EQ(log.TakeRefresh(), (Refresh{true, {}}));
+  EXPECT_EQ(log.Text(), "d\r\ne\r\nf\r\ng");
+  // Lines dropped from the top: afresh as well.
+  for (size_t i = 0; i < CommandLog::kMaxLines; ++i) log.Append("x");
+  EXPECT_EQ(log.TakeRefresh(), (Refresh{true, {}}));
+  EXPECT_EQ(log.TakeRefresh(), Refresh{});
 }
 
 TEST(CommandLog, JoinsWithCrLfAndCutsLongLinesAtACharacterBoundary) {

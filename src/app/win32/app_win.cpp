@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "app/app_texts.h"
-#include "app/debug_log.h"
 #include "app/device_search_override.h"
 #include "app/win32/msg_box_win.h"
 #include "config/ini_file.h"
+#include "diagnostics/win32/debug_form_win.h"
 #include "interpreter/printing.h"
 #include "usb/device_search.h"
 #include "usb/usb_port.h"
@@ -52,6 +52,7 @@ void App::FormCreate() {
   main_->on_app_message = [this](UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     return HandleMessage(message, wparam, lparam, result);
   };
+  main_->open_debug_window = [this] { OpenDebugWindow(); };
   main_->Create(big_icon_);
   tray_.on_show = [this] { main_->ShowNormal(); };
   tray_.on_exit = [this] { RequestExit(); };
@@ -70,7 +71,7 @@ void App::FormCreate() {
   };
   services.main_window = [this](const TThreadData& data) { main_->WMThreadProgress(data); };
   services.debug_window = [this](const TDebugData& data) {
-    if (DebugLog* log = registry_.Latest<DebugLog>()) log->AppendLine(data);
+    if (auto* form = registry_.Latest<diagnostics::Tdebug_form>()) form->ThreadProgress(data);
   };
   std::unique_ptr<DeviceSearch> search = CreatePlatformDeviceSearch();
   if (const char* stand_in = std::getenv(kTestReceiverVariable); stand_in && *stand_in) {
@@ -79,6 +80,19 @@ void App::FormCreate() {
   interpreter_ = std::make_unique<TCPCLCmdThread>(std::move(services), CreatePlatformUsbPort(),
                                                   std::move(search));
   interpreter_->Start();
+}
+
+void App::OpenDebugWindow() {
+  if (!interpreter_) return;
+  diagnostics::Tdebug_form::Openers openers;
+  openers.preview = [this](HWND owner) {
+    OpenModal<diagnostics::Timage_view>(registry_, interpreter_->page(), owner);
+  };
+  openers.bluetooth = [](HWND owner) { MsgBox(1, "", kBluetoothWindowPending, owner); };
+  OpenModal<diagnostics::Tdebug_form>(
+      registry_, interpreter_->fifo(), interpreter_->page(),
+      [](HWND owner, int kind, const std::string& text) { return MsgBox(kind, "", text, owner); },
+      std::move(openers), main_->hwnd());
 }
 
 bool App::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {

@@ -44,6 +44,9 @@ class App {
 
  private:
   void FormCreate();
+  // The receiver state button: the debug window over the main window, on the interpreter's
+  // FIFO and page.
+  void OpenDebugWindow();
   bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   // The close button, the tray menu's exit: hide, and leave the message loop.
   void RequestExit();

@@ -7,6 +7,9 @@
 #include "app/win32/msg_box_win.h"
 #include "app/win32/update_detail_win.h"
 #include "base/win32/wide_win.h"
+#include "config/ini_file.h"
+#include "fonts/win32/font_install_win.h"
+#include "fonts/win32/font_settings_win.h"
 
 namespace velin::app {
 namespace {
@@ -131,7 +134,9 @@ void Tmain::BuildReceiverPage(skin::Panel* page) {
   state.bounds = {bottom.x, bottom.y + 12, bottom.width, 40};
   state.style = skin::ButtonStyle::kPrimary;
   btn_usbstate = page->Add<skin::Button>(state);
-  btn_usbstate->on_click = [this] { MsgBox(1, "", kDebugWindowPending, hwnd()); };
+  btn_usbstate->on_click = [this] {
+    if (open_debug_window) open_debug_window();
+  };
   LoadStateImages();
   ShowStateImage(kImageReceiverMissing);
   scgpcrcldprgrsbr_threadstate = page->Add<skin::ProgressRing>(
@@ -189,12 +194,26 @@ void Tmain::BuildFontsPage(skin::Panel* page) {
   install.text = "安装字体";
   install.bounds = skin::TakeLeft(row, 140, 12);
   scGPButton1 = page->Add<skin::Button>(install);
-  scGPButton1->on_click = [this] { MsgBox(1, "", kFontInstallPending, hwnd()); };
+  scGPButton1->on_click = [this] { scGPButton1Click(); };
   skin::ButtonArgs settings;
   settings.text = "打印字体设置";
   settings.bounds = skin::TakeLeft(row, 140);
   scGPButton9 = page->Add<skin::Button>(settings);
-  scGPButton9->on_click = [this] { MsgBox(1, "", kFontSettingsPending, hwnd()); };
+  scGPButton9->on_click = [this] { scGPButton9Click(); };
+}
+
+void Tmain::scGPButton1Click() {
+  fonts::WindowsFontInstallPlatform platform;
+  const fonts::InstallOutcome outcome =
+      fonts::InstallFont(GetExePath() + fonts::kSuppliedFont, platform);
+  MsgBox(outcome.error_box ? 4 : 0, "", outcome.text, hwnd());
+}
+
+void Tmain::scGPButton9Click() {
+  OpenModal<fonts::Tfontset>(
+      registry_, [] { return OpenIniFile(ConfigPath()); },
+      [](HWND owner, int kind, const std::string& text) { return MsgBox(kind, "", text, owner); },
+      hwnd());
 }
 
 void Tmain::ShowPage(int index) {

@@ -57,6 +57,13 @@ class Tmain {
   std::function<bool(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result)> on_app_message;
   // The close button, Alt+F4, WM_CLOSE: the program ends.
   std::function<void()> on_exit;
+  // The receiver state button: the debug window (the program wires it to the interpreter).
+  std::function<void()> open_debug_window;
+
+  // The fonts page's handlers: "安装字体" installs the supplied font, "打印字体设置" opens the
+  // print font settings.
+  void scGPButton1Click();
+  void scGPButton9Click();
 
   // Controls, by their names in the program's design.
   skin::Label* version = nullptr;
