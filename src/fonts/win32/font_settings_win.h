@@ -28,7 +28,7 @@ class Tfontset {
   static constexpr int kWidth = 362;
   static constexpr int kHeight = 222;
 
-  // FormCreate: fills the family list from `families` (FontFamilyList order).
+  // FormCreate: fills the family list with InstalledFontFamilies() in FontFamilyList order.
   Tfontset(FontSettings::OpenConfig open_config, MessageBoxFn message_box, HWND centre_on);
   int ShowModal() { return frame_.ShowModal(); }
   skin::Frame& frame() { return frame_; }
