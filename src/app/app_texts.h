@@ -22,8 +22,6 @@ inline constexpr char kRestartNotice[] = "修改传输模式需要重新启动�
 inline constexpr char kNoUpdate[] = "当前无更新";
 inline constexpr char kUpdateLogTitle[] = "更新日志";
 
-// A window the next release adds; until then its button says so.
-inline constexpr char kBluetoothWindowPending[] = "蓝牙设置窗口尚未提供，将在后续版本中加入。";
 
 inline constexpr const char* kTransferModes[] = {"透传", "CPCL指令", "TSPL指令"};
 inline constexpr const char* kCourierPlatforms[] = {"通用"};

@@ -352,5 +352,113 @@ TEST_F(ServiceWindows, TheDebugWindowLogsCapturesAndPreviewsALabel) {
   Close(window);
 }
 
+// GBK bytes of `text`, as the module receives a name.
+std::string Gbk(const std::wstring& text) {
+  const int n = WideCharToMultiByte(936, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(std::max(n, 1)), '\0');
+  WideCharToMultiByte(936, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(std::max(n - 1, 0)));
+  return out;
+}
+
+constexpr const char* kCaptureQueue = "velin-capture";
+const std::filesystem::path kCaptureDir = "/var/spool/velin-capture";
+
+bool HasCaptureQueue() {
+  const auto names = SpoolerPrinters();
+  return std::find(names.begin(), names.end(), Wide(kCaptureQueue)) != names.end() &&
+         std::filesystem::is_directory(kCaptureDir);
+}
+
+size_t CapturedJobCount() {
+  size_t n = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(kCaptureDir, ec))
+    n += entry.path().filename().string().rfind("job-", 0) == 0;
+  return n;
+}
+
+TEST_F(ServiceWindows, TheBluetoothWindowQueriesSetsTheNameAndHoldsLabelsBack) {
+  PipeReceiver receiver;
+  const bool printing = HasCaptureQueue();
+  Start("Bluetooth", std::string("[system]\r\ntransfer_mode=1\r\nprinter=") +
+                         (printing ? kCaptureQueue : "") + "\r\n",
+        {{Wide(app::kTestReceiverVariable), Wide(receiver.path())}});
+  HWND state = nullptr;
+  ASSERT_TRUE(Eventually([&] { return (state = FindControl(main_, Wide(app::kReceiverFound))); }));
+  HWND debug = OpenWindow(state, "调试模式");
+  ASSERT_NE(debug, nullptr);
+  HWND log = OfClass(debug, L"Edit")[0];
+  Press(Control(debug, "开启调试"));
+  std::this_thread::sleep_for(300ms);
+  HWND window = OpenWindow(Control(debug, "蓝牙设置"), "蓝牙设置");
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ClientSize(window).right, 335);
+  EXPECT_EQ(ClientSize(window).bottom, 185);
+  EXPECT_FALSE(IsWindowEnabled(debug)) << "shown modally over the debug window";
+  for (const char* caption : {"蓝牙名称", "蓝牙地址"})
+    EXPECT_NE(FindControl(window, Wide(caption), L"Static"), nullptr) << caption;
+  // The developer buttons exist, below the visible area.
+  for (const char* caption : {"实时数据", "退出实时", "模拟发送"}) {
+    HWND button = Control(window, caption);
+    ASSERT_NE(button, nullptr);
+    RECT r{};
+    GetWindowRect(button, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_GE(r.top, ClientSize(window).bottom) << caption;
+  }
+  const std::vector<HWND> edits = OfClass(window, L"Edit");
+  ASSERT_EQ(edits.size(), 3u);
+  HWND name = edits[0], address = edits[1];
+  EXPECT_EQ(TextOf(name), L"");
+  EXPECT_EQ(TextOf(address), L"");
+
+  // Query: the replies come in several blocks; both boxes fill.
+  Press(Control(window, "查询"));
+  EXPECT_EQ(receiver.Receive(10), "AT+NAME?\r\n");
+  receiver.Send("+NAME:Prin");
+  receiver.Send("ter01\r\n");
+  receiver.Send("OK\r\n");
+  EXPECT_EQ(receiver.Receive(13), "AT+LBDADDR?\r\n");
+  receiver.Send("+LBDADDR:12:34:56:78:9A:BC\r\nOK\r\n");
+  EXPECT_TRUE(Eventually([&] { return TextOf(address) == L"12:34:56:78:9A:BC"; }, 5s));
+  EXPECT_EQ(TextOf(name), L"Printer01");
+  const Bitmap32 picture = Picture(window);
+  SaveArtefact(picture, "velin-bluetooth-settings");
+  ExpectRealGlyphs(window, picture, {"蓝牙名称", "蓝牙地址", "查询", "设置蓝牙名称"});
+
+  // A Chinese name goes out in GBK, ended by CR LF.
+  const std::wstring chinese = L"打印机01";
+  SetWindowTextW(name, chinese.c_str());
+  ExpectBox(Control(window, "设置蓝牙名称"), "您确定要修改蓝牙名称吗", true, window, IDOK);
+  const std::string command = "AT+NAME=" + Gbk(chinese) + "\r\n";
+  EXPECT_EQ(command.size(), 8u + 8u + 2u);
+  EXPECT_EQ(receiver.Receive(command.size()), command);
+  receiver.Send("OK\r\n");
+  auto done = WaitForMessageBox(velin_.pid());
+  ASSERT_TRUE(done);
+  EXPECT_EQ(done->text, L"设置蓝牙名称成功");
+  EXPECT_TRUE(Answer(*done, IDOK));
+
+  // While the window is open a label waits in the FIFO; it is read once the window closes.
+  const size_t jobs_before = printing ? CapturedJobCount() : 0;
+  receiver.Send("! 0 200 200 100 1\r\nLINE 0 0 100 0 2\r\nFORM\r\nPRINT\r\n");
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(TextOf(log), L"") << "the interpreter took bytes while the window was open";
+  if (printing) {
+    EXPECT_EQ(CapturedJobCount(), jobs_before);
+  }
+  Close(window);
+  EXPECT_TRUE(Eventually(
+      [&] { return TextOf(log) == L"! 0 200 200 100 1\r\nLINE 0 0 100 0 2\r\nFORM\r\nPRINT"; },
+      10s))
+      << "the waiting label was not read after the window closed";
+  if (printing) {
+    EXPECT_TRUE(Eventually([&] { return CapturedJobCount() > jobs_before; }, 60s))
+        << "the waiting label did not print";
+  }
+  Close(debug);
+}
+
 }  // namespace
 }  // namespace velin::test

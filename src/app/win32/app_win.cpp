@@ -5,6 +5,7 @@
 #include "app/app_texts.h"
 #include "app/device_search_override.h"
 #include "app/win32/msg_box_win.h"
+#include "bluetooth/win32/bt_set_win.h"
 #include "config/ini_file.h"
 #include "diagnostics/win32/debug_form_win.h"
 #include "interpreter/printing.h"
@@ -88,11 +89,16 @@ void App::OpenDebugWindow() {
   openers.preview = [this](HWND owner) {
     OpenModal<diagnostics::Timage_view>(registry_, interpreter_->page(), owner);
   };
-  openers.bluetooth = [](HWND owner) { MsgBox(1, "", kBluetoothWindowPending, owner); };
-  OpenModal<diagnostics::Tdebug_form>(
-      registry_, interpreter_->fifo(), interpreter_->page(),
-      [](HWND owner, int kind, const std::string& text) { return MsgBox(kind, "", text, owner); },
-      std::move(openers), main_->hwnd());
+  auto message_box = [](HWND owner, int kind, const std::string& text) {
+    return MsgBox(kind, "", text, owner);
+  };
+  openers.bluetooth = [this, message_box](HWND owner) {
+    OpenModal<Tbt_set>(
+        registry_, interpreter_->fifo(),
+        [this](bool paused) { interpreter_->SetBTCmd(paused); }, message_box, owner);
+  };
+  OpenModal<diagnostics::Tdebug_form>(registry_, interpreter_->fifo(), interpreter_->page(),
+                                      message_box, std::move(openers), main_->hwnd());
 }
 
 bool App::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
