@@ -66,6 +66,19 @@ std::wstring Profile(const std::wstring& path, const wchar_t* section, const wch
   return value;
 }
 
+// The whole text of a control (TextOf reads at most 4095 characters).
+std::wstring WholeText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+    return {};
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 2000, &copied);
+  text.resize(copied);
+  return text;
+}
+
 RECT ClientSize(HWND window) {
   RECT r{};
   GetClientRect(window, &r);
@@ -88,8 +101,8 @@ class ServiceWindows : public ::testing::Test {
     dir_ = std::string(VELIN_BINARY_DIR) + "/scratch/" + name;
     std::filesystem::remove_all(dir_);
     velin_.Start(dir_, config, environment);
-    ASSERT_TRUE(Eventually([&] { return (main_ = FindTopLevel(velin_.pid(), kTitle)) != nullptr; },
-                           20s));
+    ASSERT_TRUE(
+        Eventually([&] { return (main_ = FindTopLevel(velin_.pid(), kTitle)) != nullptr; }, 20s));
   }
   void TearDown() override {
     if (main_ != nullptr && velin_.Running()) {
@@ -199,7 +212,8 @@ TEST_F(ServiceWindows, FontSettingsLookUpSaveAndDefaults) {
   EXPECT_EQ(TextOf(size), L"0");
   const Bitmap32 picture = Picture(window);
   SaveArtefact(picture, "velin-font-settings");
-  ExpectRealGlyphs(window, picture, {"字体代码或名称", "输出字体", "字体大小", "保存字体参数", "默认设置"});
+  ExpectRealGlyphs(window, picture,
+                   {"字体代码或名称", "输出字体", "字体大小", "保存字体参数", "默认设置"});
 
   // Save without a face: the warning, nothing written.
   ExpectBox(Control(window, "保存字体参数"), fonts::kChooseFont, true, window);
@@ -224,8 +238,7 @@ TEST_F(ServiceWindows, FontSettingsLookUpSaveAndDefaults) {
   EXPECT_TRUE(Answer(*done, IDOK));
   for (const auto& entry : fonts::FactoryFontMap()) {
     EXPECT_EQ(Profile(config, Wide(entry.code).c_str(), L"font"), Wide(entry.font)) << entry.code;
-    EXPECT_EQ(Profile(config, Wide(entry.code).c_str(), L"fontsize"),
-              std::to_wstring(entry.size))
+    EXPECT_EQ(Profile(config, Wide(entry.code).c_str(), L"fontsize"), std::to_wstring(entry.size))
         << entry.code;
   }
   EXPECT_EQ(Profile(config, L"77", L"fontsize"), L"23") << "other sections stay";
@@ -257,11 +270,14 @@ void SaveThroughDialog(DWORD pid, HWND debug_window, const std::wstring& path) {
   ASSERT_TRUE(Eventually([&] { return (dialog = FindTopLevel(pid, L"", L"#32770")) != nullptr; }));
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), debug_window);
   HWND name = nullptr;
-  ASSERT_TRUE(Eventually([&] {
-    for (HWND child : Descendants(dialog))
-      if (ClassOf(child) == L"Edit" && TextOf(child) == L"Data.bin") name = child;
-    return name != nullptr;
-  }, 5s)) << "no file name box proposing Data.bin";
+  ASSERT_TRUE(Eventually(
+      [&] {
+        for (HWND child : Descendants(dialog))
+          if (ClassOf(child) == L"Edit" && TextOf(child) == L"Data.bin") name = child;
+        return name != nullptr;
+      },
+      5s))
+      << "no file name box proposing Data.bin";
   bool filter = false;
   for (HWND child : Descendants(dialog))
     if (ClassOf(child) == L"ComboBox")
@@ -349,6 +365,33 @@ TEST_F(ServiceWindows, TheDebugWindowLogsCapturesAndPreviewsALabel) {
   receiver.Send("FORM\r\n");
   std::this_thread::sleep_for(1500ms);
   EXPECT_EQ(TextOf(memo), L"");
+
+  // A flood of lines: the window keeps answering, and the log keeps the newest 2000 (the
+  // interpreter pauses 10 ms after each line it logs, so this takes some 25 s).
+  Press(Control(window, "开启调试"));
+  std::this_thread::sleep_for(300ms);
+  const int total = 2300;
+  std::string block;
+  for (int i = 0; i < total; ++i) {
+    block += "FLOOD " + std::to_string(i) + "\r\n";
+    if (block.size() > 3000 || i == total - 1) {
+      receiver.Send(block);
+      block.clear();
+      DWORD_PTR ignored = 0;
+      EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored))
+          << "the debug window stopped answering at line " << i;
+    }
+  }
+  const std::wstring last = L"FLOOD " + std::to_wstring(total - 1);
+  EXPECT_TRUE(Eventually(
+      [&] {
+        const std::wstring text = WholeText(memo);
+        return text.size() >= last.size() && text.substr(text.size() - last.size()) == last;
+      },
+      90s));
+  const std::wstring text = WholeText(memo);
+  EXPECT_EQ(std::count(text.begin(), text.end(), L'\n') + 1, 2000);
+  EXPECT_EQ(text.substr(0, text.find(L'\r')), L"FLOOD " + std::to_wstring(total - 2000));
   Close(window);
 }
 
@@ -381,8 +424,9 @@ size_t CapturedJobCount() {
 TEST_F(ServiceWindows, TheBluetoothWindowQueriesSetsTheNameAndHoldsLabelsBack) {
   PipeReceiver receiver;
   const bool printing = HasCaptureQueue();
-  Start("Bluetooth", std::string("[system]\r\ntransfer_mode=1\r\nprinter=") +
-                         (printing ? kCaptureQueue : "") + "\r\n",
+  Start("Bluetooth",
+        std::string("[system]\r\ntransfer_mode=1\r\nprinter=") + (printing ? kCaptureQueue : "") +
+            "\r\n",
         {{Wide(app::kTestReceiverVariable), Wide(receiver.path())}});
   HWND state = nullptr;
   ASSERT_TRUE(Eventually([&] { return (state = FindControl(main_, Wide(app::kReceiverFound))); }));

@@ -182,8 +182,8 @@ TEST(PreviewLayout, TheWindowFollowsThePageAndThePictureSitsBelowTheTitleBar) {
   const std::vector<Case> cases = {
       {624, 1040, {0, 0, 0, 34, 624, 1006}},  // the page at start
       {400, 240, {0, 0, 0, 34, 400, 206}},
-      {400, 20, {0, 0, 0, 34, 400, 0}},       // lower than the title bar: no picture
-      {0, 0, {0, 0, 0, 34, 0, 0}},            // an empty page
+      {400, 20, {0, 0, 0, 34, 400, 0}},  // lower than the title bar: no picture
+      {0, 0, {0, 0, 0, 34, 0, 0}},       // an empty page
   };
   for (Case c : cases) {
     c.expected.window_width = std::max(c.w, PreviewGeometry::kMinWidth);

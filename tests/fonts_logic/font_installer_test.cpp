@@ -33,7 +33,8 @@ class FakePlatform final : public FontInstallPlatform {
 };
 
 constexpr char kSource[] = "C:\\Program Files\\Velin\\font24x24.ttf";
-constexpr char kCopy[] = "copy C:\\Program Files\\Velin\\font24x24.ttf -> C:\\Windows\\Fonts\\font24x24.ttf";
+constexpr char kCopy[] =
+    "copy C:\\Program Files\\Velin\\font24x24.ttf -> C:\\Windows\\Fonts\\font24x24.ttf";
 
 TEST(InstallFont, EachOutcomeTakesExactlyItsStepsAndSaysItsMessage) {
   using R = FontInstallPlatform::RegistryWrite;
@@ -47,6 +48,7 @@ TEST(InstallFont, EachOutcomeTakesExactlyItsStepsAndSaysItsMessage) {
     std::string text;
     std::vector<std::string> calls;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"installed", true, true, R::kWritten, InstallOutcome::kInstalled, false, kFontInstalled,
        {"admin?", kCopy, "value font24x24.ttf = font24x24.ttf", "broadcast"}},
@@ -61,6 +63,7 @@ TEST(InstallFont, EachOutcomeTakesExactlyItsStepsAndSaysItsMessage) {
        InstallOutcome::kRegistryWriteFailed, true, "Failed to set data for 'font24x24.ttf'",
        {"admin?", kCopy, "value font24x24.ttf = font24x24.ttf"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform;
     platform.admin = c.admin;

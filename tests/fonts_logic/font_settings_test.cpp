@@ -29,9 +29,10 @@ class FontSettingsTest : public ::testing::Test {
 };
 
 TEST(FontFamilyList, AddsDefaultOnceAndSortsIgnoringCase) {
-  EXPECT_EQ(FontFamilyList({"simsun", "Arial", "Default", "SimHei", "arial", "微软雅黑", "Consolas"}),
-            (std::vector<std::string>{"Arial", "arial", "Consolas", "Default", "SimHei", "simsun",
-                                      "微软雅黑"}));
+  EXPECT_EQ(
+      FontFamilyList({"simsun", "Arial", "Default", "SimHei", "arial", "微软雅黑", "Consolas"}),
+      (std::vector<std::string>{"Arial", "arial", "Consolas", "Default", "SimHei", "simsun",
+                                "微软雅黑"}));
   EXPECT_EQ(FontFamilyList({}), (std::vector<std::string>{"Default"}));
 }
 
@@ -43,8 +44,9 @@ TEST(FontFamilyList, FindFontIndexWantsTheExactCase) {
 }
 
 TEST_F(FontSettingsTest, LookUpShowsTheStoredFaceAndSize) {
-  Write("[8]\r\nfont=SimSun\r\nfontsize=0x14\r\n[9]\r\nfont=simsun\r\nfontsize=abc\r\n"
-        "[10]\r\nfont=Not Installed\r\nfontsize=12\r\n");
+  Write(
+      "[8]\r\nfont=SimSun\r\nfontsize=0x14\r\n[9]\r\nfont=simsun\r\nfontsize=abc\r\n"
+      "[10]\r\nfont=Not Installed\r\nfontsize=12\r\n");
   const FontSettings settings = Settings();
   const int simsun = FindFontIndex(settings.families(), "SimSun");
   struct Case {
@@ -52,11 +54,11 @@ TEST_F(FontSettingsTest, LookUpShowsTheStoredFaceAndSize) {
     FontSettings::Shown shown;
   };
   const std::vector<Case> cases = {
-      {"8", {simsun, 20}},   // hexadecimal size
-      {"9", {-1, 0}},        // face differs in case; size not a number
-      {"10", {-1, 12}},      // face not installed: size still shown
-      {"42", {-1, 0}},       // no section
-      {"", {-1, 0}},         // an empty code
+      {"8", {simsun, 20}},  // hexadecimal size
+      {"9", {-1, 0}},       // face differs in case; size not a number
+      {"10", {-1, 12}},     // face not installed: size still shown
+      {"42", {-1, 0}},      // no section
+      {"", {-1, 0}},        // an empty code
   };
   for (const Case& c : cases) EXPECT_EQ(settings.LookUp(c.code), c.shown) << "code " << c.code;
 }

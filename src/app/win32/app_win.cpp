@@ -94,8 +94,8 @@ void App::OpenDebugWindow() {
   };
   openers.bluetooth = [this, message_box](HWND owner) {
     OpenModal<Tbt_set>(
-        registry_, interpreter_->fifo(),
-        [this](bool paused) { interpreter_->SetBTCmd(paused); }, message_box, owner);
+        registry_, interpreter_->fifo(), [this](bool paused) { interpreter_->SetBTCmd(paused); },
+        message_box, owner);
   };
   OpenModal<diagnostics::Tdebug_form>(registry_, interpreter_->fifo(), interpreter_->page(),
                                       message_box, std::move(openers), main_->hwnd());

@@ -25,11 +25,12 @@ Tbt_set::Tbt_set(TUSBFiFo& fifo, std::function<void(bool paused)> set_paused,
   args.dpi = centre_on != nullptr ? skin::WindowDpi(centre_on) : 0;
   frame_.Create(args);
 
-  DesignRect area = skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height},
-                                18, 12);
+  DesignRect area =
+      skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height}, 18, 12);
   auto labelled = [&](const char* caption) {
     DesignRect line = skin::TakeTop(area, 28, 10);
-    frame_.Add<skin::Label>(skin::LabelArgs{.text = caption, .bounds = skin::TakeLeft(line, 72, 6)});
+    frame_.Add<skin::Label>(
+        skin::LabelArgs{.text = caption, .bounds = skin::TakeLeft(line, 72, 6)});
     return line;
   };
   edt_name = frame_.Add<skin::EditBox>(skin::EditArgs{.bounds = labelled("蓝牙名称")});
@@ -54,7 +55,8 @@ Tbt_set::Tbt_set(TUSBFiFo& fifo, std::function<void(bool paused)> set_paused,
   memo.read_only = true;
   memo.vertical_scroll = true;
   Memo1 = frame_.Add<skin::EditBox>(memo);
-  const std::vector<DesignRect> developer = skin::SplitRow({18, kHeight + 140, kWidth - 36, 28}, 3, 8);
+  const std::vector<DesignRect> developer =
+      skin::SplitRow({18, kHeight + 140, kWidth - 36, 28}, 3, 8);
   auto hidden_button = [&](size_t i, const char* caption) {
     skin::ButtonArgs b;
     b.text = caption;

@@ -45,8 +45,8 @@ std::optional<std::string> WindowsSaveDialog::Ask(const SaveDialogSpec& spec) {
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrDefExt = extension.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR |
-              OFN_PATHMUSTEXIST;
+  ofn.Flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&ofn)) return std::nullopt;
   return WideToUtf8(file.data());
 }
@@ -79,8 +79,8 @@ Timage_view::Timage_view(PageImage& page, HWND owner) {
   frame_.CentreOn(nullptr);  // on the screen
 }
 
-Tdebug_form::Tdebug_form(TUSBFiFo& fifo, PageImage& page, MessageBoxFn message_box,
-                         Openers openers, HWND centre_on)
+Tdebug_form::Tdebug_form(TUSBFiFo& fifo, PageImage& page, MessageBoxFn message_box, Openers openers,
+                         HWND centre_on)
     : session_(fifo),
       page_(page),
       message_box_(std::move(message_box)),
@@ -105,8 +105,8 @@ Tdebug_form::Tdebug_form(TUSBFiFo& fifo, PageImage& page, MessageBoxFn message_b
     return true;
   };
 
-  DesignRect area = skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height},
-                                13, 8);
+  DesignRect area =
+      skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height}, 13, 8);
   skin::EditArgs memo;
   memo.bounds = skin::TakeTop(area, 156, 12);
   memo.bounds.width = 430;
@@ -155,7 +155,14 @@ void Tdebug_form::RefreshMemo() {
     SendMessageW(mmo_cmd->edit(), EM_SCROLLCARET, 0, 0);
     return;
   }
-  for (const std::string& line : refresh.added) mmo_cmd->AppendLine(line);
+  if (refresh.added.empty()) return;
+  // One edit for all the new lines: the memo lays its text out again at every change.
+  std::string lines;
+  for (const std::string& line : refresh.added) {
+    if (!lines.empty()) lines += "\r\n";
+    lines += line;
+  }
+  mmo_cmd->AppendLine(lines);
 }
 
 void Tdebug_form::scGPButton1Click() {

@@ -23,10 +23,9 @@ FontInstallPlatform::RegistryWrite WindowsFontInstallPlatform::WriteFontsValue(
     return RegistryWrite::kKeyNotOpened;
   }
   const std::wstring value = Utf8ToWide(data);
-  const LONG written =
-      RegSetValueExW(key, Utf8ToWide(name).c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  const LONG written = RegSetValueExW(key, Utf8ToWide(name).c_str(), 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(value.c_str()),
+                                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   return written == ERROR_SUCCESS ? RegistryWrite::kWritten : RegistryWrite::kValueNotWritten;
 }

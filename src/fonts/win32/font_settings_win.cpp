@@ -29,8 +29,7 @@ std::vector<std::string> InstalledFontFamilies() {
   return out;
 }
 
-Tfontset::Tfontset(FontSettings::OpenConfig open_config, MessageBoxFn message_box,
-                   HWND centre_on)
+Tfontset::Tfontset(FontSettings::OpenConfig open_config, MessageBoxFn message_box, HWND centre_on)
     : settings_(std::move(open_config), FontFamilyList(InstalledFontFamilies())),
       message_box_(std::move(message_box)) {
   const skin::Theme& t = skin::DefaultTheme();
@@ -43,11 +42,12 @@ Tfontset::Tfontset(FontSettings::OpenConfig open_config, MessageBoxFn message_bo
   args.dpi = centre_on != nullptr ? skin::WindowDpi(centre_on) : 0;
   frame_.Create(args);
 
-  DesignRect area = skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height},
-                                18, 10);
+  DesignRect area =
+      skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height}, 18, 10);
   auto labelled = [&](const char* caption) {
     DesignRect line = skin::TakeTop(area, 28, 10);
-    frame_.Add<skin::Label>(skin::LabelArgs{.text = caption, .bounds = skin::TakeLeft(line, 100, 6)});
+    frame_.Add<skin::Label>(
+        skin::LabelArgs{.text = caption, .bounds = skin::TakeLeft(line, 100, 6)});
     return line;
   };
   skin::EditArgs code;
