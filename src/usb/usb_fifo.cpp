@@ -1,6 +1,7 @@
 #include "usb/usb_fifo.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -100,7 +101,10 @@ bool TUSBFiFo::StopDebug() {
 }
 
 bool TUSBFiFo::SaveData(const std::string& filename) {
-  std::ofstream out(filename, std::ios::binary | std::ios::trunc);
+  // The name is UTF-8: on Windows a narrow name would be read in the ANSI code page.
+  const std::filesystem::path path(
+      std::u8string(reinterpret_cast<const char8_t*>(filename.data()), filename.size()));
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (out)
     out.write(reinterpret_cast<const char*>(ms.data()), static_cast<std::streamsize>(ms.size()));
   if (out) out.close();

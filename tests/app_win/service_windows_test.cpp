@@ -331,6 +331,7 @@ TEST_F(ServiceWindows, TheDebugWindowLogsCapturesAndPreviewsALabel) {
   EXPECT_EQ(ClientSize(preview).bottom, 240);
   const Bitmap32 page = Picture(preview);
   SaveArtefact(page, "velin-page-preview");
+  EXPECT_TRUE(HasRealGlyphs(page, RECT{0, 0, 120, 34})) << "the title drawn as boxes";
   // The box's top edge (y 10..12 of 240 dots, drawn into 206 rows below the title bar) is dark.
   int dark = 0;
   for (int x = 50; x < 350; ++x) {
@@ -343,11 +344,13 @@ TEST_F(ServiceWindows, TheDebugWindowLogsCapturesAndPreviewsALabel) {
   Close(preview);
 
   // Saved byte for byte through the file-save dialog.
-  const std::string saved = dir_ + "/capture.bin";
+  const std::string saved = dir_ + "/捕获数据.bin";  // a name outside ASCII
   Press(Control(window, "保存数据"));
   SaveThroughDialog(velin_.pid(), window, WinPath(saved));
-  EXPECT_TRUE(Eventually([&] { return std::filesystem::exists(saved); }));
-  EXPECT_EQ(Slurp(saved), label);
+  const std::filesystem::path saved_path(
+      std::u8string(reinterpret_cast<const char8_t*>(saved.data()), saved.size()));
+  EXPECT_TRUE(Eventually([&] { return std::filesystem::exists(saved_path); }));
+  EXPECT_EQ(Slurp(saved_path), label);
 
   // Stopped: nothing more in the log.
   Press(Control(window, "停止调试"));
