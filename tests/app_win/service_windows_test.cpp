@@ -349,7 +349,8 @@ TEST_F(ServiceWindows, TheDebugWindowLogsCapturesAndPreviewsALabel) {
   SaveThroughDialog(velin_.pid(), window, WinPath(saved));
   const std::filesystem::path saved_path(
       std::u8string(reinterpret_cast<const char8_t*>(saved.data()), saved.size()));
-  EXPECT_TRUE(Eventually([&] { return std::filesystem::exists(saved_path); }));
+  // Written once the dialog has closed: wait for the whole of it.
+  EXPECT_TRUE(Eventually([&] { return Slurp(saved_path).size() >= label.size(); }));
   EXPECT_EQ(Slurp(saved_path), label);
 
   // Stopped: nothing more in the log.
