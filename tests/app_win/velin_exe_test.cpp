@@ -424,7 +424,9 @@ TEST_F(VelinWindow, UpdateLogOpensModallyCentredAndEscClosesIt) {
   const LONG memo_style = GetWindowLongW(memo, GWL_STYLE);
   EXPECT_NE(memo_style & ES_READONLY, 0);
   EXPECT_NE(memo_style & WS_VSCROLL, 0);
-  SaveArtefact(Picture(log), "velin-update-log");
+  const Bitmap32 picture = Picture(log);
+  SaveArtefact(picture, "velin-update-log");
+  EXPECT_TRUE(HasRealGlyphs(picture, Within(memo, log))) << "the log drawn as boxes";
   PostMessageW(memo, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(Eventually([&] { return !IsWindow(log); }));
   EXPECT_TRUE(Eventually([&] { return IsWindowEnabled(main_) != FALSE; }));
