@@ -16,7 +16,7 @@ void DebugSession::Stop() { fifo_.StopDebug(); }
 
 DebugSession::SaveResult DebugSession::Save(FileSaveDialog& dialog) {
   SaveResult result;
-  const std::optional<std::string> path = dialog.Ask(SaveDialogSpec{});
+  const std::optional<std::string> path = dialog.Ask(SaveDialogOptions{});
   if (!path) return result;
   result.path = *path;
   try {

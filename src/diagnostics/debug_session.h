@@ -17,7 +17,7 @@
 namespace velin::diagnostics {
 
 // The file-save dialog of "保存数据".
-struct SaveDialogSpec {
+struct SaveDialogOptions {
   std::string filter_name = "数据文件";  // the filter "数据文件|*.bin"
   std::string filter_pattern = "*.bin";
   std::string default_extension = "bin";  // added to a name typed without one
@@ -29,7 +29,7 @@ struct SaveDialogSpec {
 class FileSaveDialog {
  public:
   virtual ~FileSaveDialog() = default;
-  virtual std::optional<std::string> Ask(const SaveDialogSpec& spec) = 0;
+  virtual std::optional<std::string> Ask(const SaveDialogOptions& options) = 0;
 };
 
 class DebugSession {

@@ -23,9 +23,9 @@ std::string Slurp(const std::string& path) {
 class FakeDialog final : public FileSaveDialog {
  public:
   std::optional<std::string> answer;
-  std::vector<SaveDialogSpec> asked;
-  std::optional<std::string> Ask(const SaveDialogSpec& spec) override {
-    asked.push_back(spec);
+  std::vector<SaveDialogOptions> asked;
+  std::optional<std::string> Ask(const SaveDialogOptions& options) override {
+    asked.push_back(options);
     return answer;
   }
 };

@@ -26,16 +26,16 @@ skin::Image ToImage(const Bitmap32& bitmap) {
 
 }  // namespace
 
-std::optional<std::string> WindowsSaveDialog::Ask(const SaveDialogSpec& spec) {
+std::optional<std::string> WindowsSaveDialog::Ask(const SaveDialogOptions& options) {
   // "数据文件|*.bin" as the dialog wants it: pairs separated and ended by NULs.
-  std::wstring filter = Utf8ToWide(spec.filter_name);
+  std::wstring filter = Utf8ToWide(options.filter_name);
   filter.push_back(L'\0');
-  filter += Utf8ToWide(spec.filter_pattern);
+  filter += Utf8ToWide(options.filter_pattern);
   filter.push_back(L'\0');
   filter.push_back(L'\0');
-  const std::wstring extension = Utf8ToWide(spec.default_extension);
+  const std::wstring extension = Utf8ToWide(options.default_extension);
   std::vector<wchar_t> file(32768, L'\0');
-  const std::wstring proposed = Utf8ToWide(spec.file_name);
+  const std::wstring proposed = Utf8ToWide(options.file_name);
   std::copy(proposed.begin(), proposed.end(), file.begin());
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof(ofn);

@@ -26,7 +26,7 @@ using MessageBoxFn = std::function<int(HWND owner, int kind, const std::string& 
 class WindowsSaveDialog final : public FileSaveDialog {
  public:
   explicit WindowsSaveDialog(HWND owner) : owner_(owner) {}
-  std::optional<std::string> Ask(const SaveDialogSpec& spec) override;
+  std::optional<std::string> Ask(const SaveDialogOptions& options) override;
 
  private:
   HWND owner_;
