@@ -4,6 +4,8 @@
 # zh_CN locale, with an Xvfb display when no display is set:
 #   version     the staged executables' version resources carry the project's version;
 #   language    the installer's window is titled in Chinese under zh_CN, in English under C;
+#   busy        while a process holds Velin's mutex and does not close, a silent install
+#               gives up with exit code 2 and installs nothing;
 #   install     a silent install (/S) puts every file in place under
 #               %LOCALAPPDATA%\Programs\Velin, adds the Start-menu shortcut and registers the
 #               uninstaller (HKCU ...\Uninstall\Velin), without a start at logon;
@@ -171,6 +173,44 @@ for pair in "zh_CN.UTF-8=Velin $version 安装" "C.UTF-8=Velin $version Setup"; 
   wait "$setup_pid" 2>/dev/null
 done
 verdict "installer speaks Chinese, and English on other systems"
+
+# busy: a process holding Velin's mutex that no WM_CLOSE ends (made here with makensis: it
+# takes the mutex, says so with a file, and waits)
+mkdir -p "$scratch/holder"
+cat >"$scratch/holder/holder.nsi" <<'NSI'
+Unicode true
+Target amd64-unicode
+RequestExecutionLevel user
+SilentInstall silent
+OutFile holder.exe
+Function .onInit
+  System::Call 'kernel32::CreateMutexW(p 0, i 1, w "MyUniqueMutexName") p .r0'
+  FileOpen $1 "$EXEDIR\held" w
+  FileClose $1
+  Sleep 60000
+  Quit
+FunctionEnd
+Section
+SectionEnd
+NSI
+if (cd "$scratch/holder" && makensis -V1 holder.nsi >>"$log" 2>&1); then
+  (exec env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$scratch/holder/holder.exe" >>"$log" 2>&1) &
+  holder_pid=$!
+  if eventually 20 test -e "$scratch/holder/held"; then
+    timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$installer" /S >>"$log" 2>&1
+    rc=$?
+    [ "$rc" -eq 2 ] || problem "the installer ended with $rc, not 2"
+    reg_key_exists "$uninstall_key" && problem "the uninstaller was registered"
+    [ ! -e "$(unix_path "$expected_dir_win")" ] || problem "files were installed"
+  else
+    problem "the mutex holder did not start"
+  fi
+  kill "$holder_pid" 2>/dev/null
+  wait "$holder_pid" 2>/dev/null
+else
+  problem "makensis could not build the mutex holder"
+fi
+verdict "install (/S) gives up with exit code 2 while a Velin that does not close runs"
 
 # install
 timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$installer" /S >>"$log" 2>&1
