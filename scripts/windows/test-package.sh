@@ -68,6 +68,8 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 
+# A wineserver left by an interrupted run would serve the new prefix from the old one's state.
+[ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
 rm -rf "$scratch"
 mkdir -p "$scratch"
 log=$scratch/wine.log
