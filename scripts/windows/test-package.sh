@@ -12,7 +12,7 @@
 #   start       the installed Velin.exe starts and shows its window;
 #   upgrade     a silent install over it, while it runs, with /AUTOSTART: closes it, puts back
 #               a damaged and a deleted file, keeps the user's edited config.ini, adds the
-#               start at logon;
+#               start at logon, which a later upgrade without /AUTOSTART keeps;
 #   uninstall   a silent uninstall removes the files, the shortcut, the start at logon and the
 #               registration, and keeps config.ini (/REMOVECONFIG not given);
 #   uninstall-removeconfig  with /REMOVECONFIG nothing is left, not even the folder;
@@ -273,6 +273,11 @@ cmp -s "$scratch/edited-config.ini" "$dir/config.ini" || problem "the edited con
 check_files "$dir" keep-config
 [ "$(reg_value "$run_key" Velin)" = "\"$expected_dir_win\\Velin.exe\"" ] ||
   problem "/AUTOSTART: Run value is '$(reg_value "$run_key" Velin)'"
+# Once chosen, the start at logon stays through the next upgrade.
+timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$installer" /S >>"$log" 2>&1 ||
+  problem "the second upgrade ended with $?"
+[ "$(reg_value "$run_key" Velin)" = "\"$expected_dir_win\\Velin.exe\"" ] ||
+  problem "an upgrade without /AUTOSTART dropped the start at logon"
 verdict "upgrade closes the running Velin and keeps the edited config.ini"
 
 # uninstall (the uninstaller runs from a copy of itself, so this returns at once)
