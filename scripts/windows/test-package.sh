@@ -15,6 +15,8 @@
 #               start at logon, which a later upgrade without /AUTOSTART keeps;
 #   uninstall   a silent uninstall removes the files, the shortcut, the start at logon and the
 #               registration, and keeps config.ini (/REMOVECONFIG not given);
+#   uninstall-asks  an interactive uninstall (its buttons pressed from a second process)
+#               asks about config.ini: No keeps it, Yes removes it and the folder;
 #   uninstall-removeconfig  with /REMOVECONFIG nothing is left, not even the folder;
 #   zip         the zip holds the same files; unpacked into a folder whose name has a space and
 #               Chinese characters, its Velin.exe starts and shows its window.
@@ -79,6 +81,14 @@ wineserver -w
 velin_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1
 wineserver -w
 wineserver -p >/dev/null 2>&1 </dev/null
+
+# The test helpers (packaging/windows/test), built with makensis.
+helpers=$scratch/helpers
+mkdir -p "$helpers"
+for helper in mutex-holder uninstall-driver; do
+  makensis -V1 -INPUTCHARSET UTF8 "-DOUTFILE=$helpers/$helper.exe" \
+    "$root/packaging/windows/test/$helper.nsi" >>"$log" 2>&1
+done
 
 passed=0
 failed=0
@@ -176,29 +186,11 @@ for pair in "zh_CN.UTF-8=Velin $version 安装" "C.UTF-8=Velin $version Setup"; 
 done
 verdict "installer speaks Chinese, and English on other systems"
 
-# busy: a process holding Velin's mutex that no WM_CLOSE ends (made here with makensis: it
-# takes the mutex, says so with a file, and waits)
-mkdir -p "$scratch/holder"
-cat >"$scratch/holder/holder.nsi" <<'NSI'
-Unicode true
-Target amd64-unicode
-RequestExecutionLevel user
-SilentInstall silent
-OutFile holder.exe
-Function .onInit
-  System::Call 'kernel32::CreateMutexW(p 0, i 1, w "MyUniqueMutexName") p .r0'
-  FileOpen $1 "$EXEDIR\held" w
-  FileClose $1
-  Sleep 60000
-  Quit
-FunctionEnd
-Section
-SectionEnd
-NSI
-if (cd "$scratch/holder" && makensis -V1 holder.nsi >>"$log" 2>&1); then
-  (exec env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$scratch/holder/holder.exe" >>"$log" 2>&1) &
+# busy: a process holding Velin's mutex that no WM_CLOSE ends
+if [ -f "$helpers/mutex-holder.exe" ]; then
+  (exec env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$helpers/mutex-holder.exe" >>"$log" 2>&1) &
   holder_pid=$!
-  if eventually 20 test -e "$scratch/holder/held"; then
+  if eventually 20 test -e "$helpers/held"; then
     timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$installer" /S >>"$log" 2>&1
     rc=$?
     [ "$rc" -eq 2 ] || problem "the installer ended with $rc, not 2"
@@ -210,7 +202,7 @@ if (cd "$scratch/holder" && makensis -V1 holder.nsi >>"$log" 2>&1); then
   kill "$holder_pid" 2>/dev/null
   wait "$holder_pid" 2>/dev/null
 else
-  problem "makensis could not build the mutex holder"
+  problem "no mutex holder (makensis failed: see $log)"
 fi
 verdict "install (/S) gives up with exit code 2 while a Velin that does not close runs"
 
@@ -292,6 +284,25 @@ cmp -s "$scratch/edited-config.ini" "$dir/config.ini" || problem "config.ini was
 [ ! -e "$shortcut" ] || problem "the Start-menu shortcut is left"
 [ -z "$(reg_value "$run_key" Velin)" ] || problem "the start at logon is left"
 verdict "uninstall (/S) removes the program and keeps config.ini"
+
+# uninstall, interactive: the question about config.ini, answered No, then Yes
+for answer in no yes; do
+  timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$installer" /S >>"$log" 2>&1 ||
+    problem "the installer ended with $?"
+  (exec env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$dir/uninstall.exe" >>"$log" 2>&1) &
+  code=6
+  [ "$answer" = no ] && code=7
+  timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$helpers/uninstall-driver.exe" /ANSWER=$code \
+    >>"$log" 2>&1 || problem "$answer: the uninstall button, the question or the close button did not come"
+  eventually 30 uninstalled || problem "$answer: uninstall.exe or the registration is still there after 30 s"
+  if [ "$answer" = no ]; then
+    cmp -s "$scratch/edited-config.ini" "$dir/config.ini" || problem "no: config.ini was not kept"
+    [ "$(ls -A "$dir" 2>/dev/null)" = config.ini ] || problem "no: the folder holds $(ls -A "$dir" | tr '\n' ' ')"
+  else
+    [ ! -e "$dir" ] || problem "yes: $dir is left"
+  fi
+done
+verdict "uninstall asks about config.ini: No keeps it, Yes removes it with the folder"
 
 # uninstall /REMOVECONFIG
 timeout 120 env LC_ALL=zh_CN.UTF-8 "$VELIN_WINE" "$installer" /S >>"$log" 2>&1 ||
