@@ -8,3 +8,6 @@ set_target_properties(${target} PROPERTIES
 # A tool, not a test: measures the idle cost of the receiver link (see its header).
 add_executable(velin_usb_idle_probe usb_posix/tools/idle_probe.cpp usb_posix/usb_testbed.cpp)
 target_link_libraries(velin_usb_idle_probe PRIVATE velin_test_support PkgConfig::UMOCKDEV)
+
+# The service tests start velin-cli itself on the emulated bus.
+add_dependencies(${target} velin-cli)
