@@ -23,6 +23,7 @@ class ServiceProcess {
   ServiceProcess& operator=(const ServiceProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
   void Signal(int signal);
   // Waits for the end; the exit code, or -1 if it did not exit normally within `timeout`.
   int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
