@@ -89,8 +89,8 @@ class BluetoothModule {
   struct Services {
     TUSBFiFo* fifo = nullptr;  // required
     Clock* clock = &RealClock();
-    std::function<void()> pump;                      // required
-    std::function<void(bool paused)> set_paused;     // the interpreter's FBTCmd
+    std::function<void()> pump;                   // required
+    std::function<void(bool paused)> set_paused;  // the interpreter's FBTCmd
     std::function<void(const std::string&)> log;
   };
 
@@ -115,7 +115,8 @@ class BluetoothModule {
     return Command(std::string(kAtSetNamePrefix) + name + "\r\n");
   }
 
-  // The design's names, returning the text alone (empty after a timeout or without a value).
+  // The settings window's own names, returning the text alone (empty after a timeout or
+  // without a value).
   std::string GetBTCmd(const std::string& cmd, const std::string& ExStr) {
     return Query(cmd, ExStr).text;
   }

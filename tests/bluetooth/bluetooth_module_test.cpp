@@ -44,11 +44,13 @@ struct StandIn {
       for (size_t end; (end = pending.find("\r\n")) != std::string::npos;) {
         const std::string reply = answer ? answer(pending.substr(0, end)) : "";
         pending.erase(0, end + 2);
-        for (size_t at = 0; at < reply.size(); at += block) blocks.push_back(reply.substr(at, block));
+        for (size_t at = 0; at < reply.size(); at += block)
+          blocks.push_back(reply.substr(at, block));
       }
     };
-    fifo = std::make_unique<TUSBFiFo>(std::move(p), std::make_unique<FixedDeviceSearch>(
-                                                        std::vector<std::string>{kLoopbackReceiverPath}));
+    fifo = std::make_unique<TUSBFiFo>(
+        std::move(p),
+        std::make_unique<FixedDeviceSearch>(std::vector<std::string>{kLoopbackReceiverPath}));
     fifo->FindPrinter();
   }
 
@@ -205,7 +207,9 @@ TEST(BluetoothModule, SetNameSendsTheNameInGbkAndReturnsTheReply) {
   BtResult result = bt.SetName("仓库打印机A");
   EXPECT_EQ(result.status, BtStatus::kOk);
   EXPECT_EQ(result.text, "OK\r\n");
-  EXPECT_EQ(module.written, "AT+NAME=\xB2\xD6\xBF\xE2\xB4\xF2\xD3\xA1\xBB\xFA" "A\r\n");
+  EXPECT_EQ(module.written,
+            "AT+NAME=\xB2\xD6\xBF\xE2\xB4\xF2\xD3\xA1\xBB\xFA"
+            "A\r\n");
 
   // An empty name is sent as it stands.
   module.written.clear();
@@ -217,7 +221,8 @@ TEST(BluetoothModule, QueuedBytesBelongToTheReplyAndTheRestStaysForTheNext) {
   // A label queued before the command, longer than the reply buffer, does not hide the reply
   // behind it: only the latest bytes are kept.
   StandIn module([](const std::string& command) {
-    return command == "AT+NAME?" ? NameReply("Front") + "+LBDADDR:" : std::string("AA:BB\r\nOK\r\n");
+    return command == "AT+NAME?" ? NameReply("Front") + "+LBDADDR:"
+                                 : std::string("AA:BB\r\nOK\r\n");
   });
   module.Queue(std::string(5000, 'x') + "\r\n");
   BluetoothModule bt(module.Services());

@@ -65,13 +65,37 @@ TEST(BtCommand, ExchangesAtCommandsWithTheModule) {
     std::string err;  // a part of standard error
     std::string written;
   } rows[] = {
-      {"name over 3-byte blocks", {"name"}, {"\r\n+NAME:Printer01\r\nOK\r\n"}, 3, 0,
-       "Printer01\n", "", "AT+NAME?\r\n"},
-      {"address", {"address"}, {"\r\n+LBDADDR:12:34:56:78:9A:BC\r\nOK\r\n"}, 7, 0,
-       "12:34:56:78:9A:BC\n", "", "AT+LBDADDR?\r\n"},
-      {"OK alone, then the name", {"name"}, {"OK\r\n", "+NAME:P2\r\nOK\r\n"}, 64, 0, "P2\n", "",
+      {"name over 3-byte blocks",
+       {"name"},
+       {"\r\n+NAME:Printer01\r\nOK\r\n"},
+       3,
+       0,
+       "Printer01\n",
+       "",
+       "AT+NAME?\r\n"},
+      {"address",
+       {"address"},
+       {"\r\n+LBDADDR:12:34:56:78:9A:BC\r\nOK\r\n"},
+       7,
+       0,
+       "12:34:56:78:9A:BC\n",
+       "",
+       "AT+LBDADDR?\r\n"},
+      {"OK alone, then the name",
+       {"name"},
+       {"OK\r\n", "+NAME:P2\r\nOK\r\n"},
+       64,
+       0,
+       "P2\n",
+       "",
        "AT+NAME?\r\nAT+NAME?\r\n"},
-      {"a Chinese name set", {"set-name", "仓库打印机"}, {"OK\r\n"}, 1, 0, "OK\n", "",
+      {"a Chinese name set",
+       {"set-name", "仓库打印机"},
+       {"OK\r\n"},
+       1,
+       0,
+       "OK\n",
+       "",
        "AT+NAME=\xB2\xD6\xBF\xE2\xB4\xF2\xD3\xA1\xBB\xFA\r\n"},
       {"silence", {"name"}, {""}, 1, 1, "", "timeout", "AT+NAME?\r\n"},
       {"an error text", {"set-name", "X"}, {"ERROR\r\n"}, 2, 1, "", "timeout", "AT+NAME=X\r\n"},
@@ -87,9 +111,7 @@ TEST(BtCommand, ExchangesAtCommandsWithTheModule) {
     size_t turn = 0;
     ModuleStandIn module(
         bed,
-        [&](const std::string&) {
-          return row.answers[std::min(turn++, row.answers.size() - 1)];
-        },
+        [&](const std::string&) { return row.answers[std::min(turn++, row.answers.size() - 1)]; },
         row.piece);
     std::vector<std::string> args = {"bt"};
     args.insert(args.end(), row.args.begin(), row.args.end());

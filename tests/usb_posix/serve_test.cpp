@@ -62,7 +62,11 @@ TEST(Serve, PrintsAWaybillSplitOverManyBlocksAsRenderDrawsIt) {
   Service service;
   UsbTestbed bed;
   // Another device first on the bus: the search passes over it.
-  test::MockDevice mouse{"1-1", 1, 2, 0x046D, 0xC077,
+  test::MockDevice mouse{"1-1",
+                         1,
+                         2,
+                         0x046D,
+                         0xC077,
                          test::Descriptors(0x046D, 0xC077, 1,
                                            "090400000103010200"
                                            "0705810304000a")};
@@ -84,9 +88,9 @@ TEST(Serve, PrintsAWaybillSplitOverManyBlocksAsRenderDrawsIt) {
   EXPECT_EQ(Slurp(service.capture), waybill);
 
   const std::string rendered = service.dir + "/rendered";
-  test::ProcessResult render = test::RunVelinCli(
-      {"render", "--config", service.config, test::SourcePath("examples/waybill-full.cpcl"), "-o",
-       rendered});
+  test::ProcessResult render =
+      test::RunVelinCli({"render", "--config", service.config,
+                         test::SourcePath("examples/waybill-full.cpcl"), "-o", rendered});
   ASSERT_EQ(render.exit_code, 0) << render.err;
   const std::string page = Slurp(rendered + "/page-001.png");
   ASSERT_FALSE(page.empty());
@@ -106,7 +110,9 @@ TEST(Serve, AnswersStatusQueriesOnTheOutEndpoint) {
       {"\x1Bv", "v"},
       {std::string("\x10\x04\x01", 3), std::string("\0\0", 2)},
       {std::string("\x1D\x49\x01\x00", 4), std::string("\0\0", 2)},
-      {"\x1E" "ABCDE", "\x22\x03\xC5\x20"},
+      {"\x1E"
+       "ABCDE",
+       "\x22\x03\xC5\x20"},
   };
   std::string expected;
   for (const auto& row : rows) {

@@ -97,7 +97,8 @@ bool ServiceProcess::WaitForErr(const std::string& text, std::chrono::millisecon
   const auto until = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (CountOf(Err(), text) >= count) return true;
-    if (!Running() || std::chrono::steady_clock::now() >= until) return CountOf(Err(), text) >= count;
+    if (!Running() || std::chrono::steady_clock::now() >= until)
+      return CountOf(Err(), text) >= count;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }

@@ -117,7 +117,8 @@ int Run(const std::vector<std::string>& args) {
   bt.fifo = &thread.fifo();
   bt.pump = pump;
   bt.set_paused = [&thread](bool paused) { thread.SetBTCmd(paused); };
-  if (debug) bt.log = [](const std::string& line) { std::fprintf(stderr, "bt: %s\n", line.c_str()); };
+  if (debug)
+    bt.log = [](const std::string& line) { std::fprintf(stderr, "bt: %s\n", line.c_str()); };
   BluetoothModule module(bt);
   BtResult result = action == "name"      ? module.QueryName()
                     : action == "address" ? module.QueryAddress()

@@ -9,12 +9,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "base/ui_dispatcher.h"
@@ -270,15 +270,14 @@ int Run(const std::vector<std::string>& args) {
   // Receiver state, told once per change.
   enum class Receiver { kUnknown, kAbsent, kUnusable, kOpen } receiver = Receiver::kUnknown;
   services.main_window = [&](const TThreadData& data) {
-    Receiver now = data.USBState          ? Receiver::kOpen
+    Receiver now = data.USBState              ? Receiver::kOpen
                    : watched.ReceiverListed() ? Receiver::kUnusable
                                               : Receiver::kAbsent;
     if (now == receiver) return;
     if (now == Receiver::kOpen)
       LogLine(LogLevel::kInfo, "receiver found: " + watched.ReceiverPath());
     else if (now == Receiver::kUnusable)
-      LogLine(LogLevel::kError, "receiver present but cannot be opened: " +
-                                    watched.ReceiverPath() +
+      LogLine(LogLevel::kError, "receiver present but cannot be opened: " + watched.ReceiverPath() +
                                     " (no access: install the udev rule and plug it in again; "
                                     "or another program holds it)");
     else if (receiver == Receiver::kUnknown)
@@ -299,7 +298,8 @@ int Run(const std::vector<std::string>& args) {
       // it already: its entry would only follow the next label.
       std::string summary;
       for (const std::string& line : thread->report().Lines()) {
-        if (line.rfind("failed: CMD_PRINT ", 0) == 0 || line.rfind("failed: CMD_TSPL_PRINT ", 0) == 0)
+        if (line.rfind("failed: CMD_PRINT ", 0) == 0 ||
+            line.rfind("failed: CMD_TSPL_PRINT ", 0) == 0)
           continue;
         summary += (summary.empty() ? "" : "; ") + line;
       }
@@ -310,14 +310,14 @@ int Run(const std::vector<std::string>& args) {
       LogLine(LogLevel::kWarning, problem);
   };
 
-  auto interpreter = std::make_unique<TCPCLCmdThread>(services, CreatePlatformUsbPort(ui),
-                                                      std::move(search));
+  auto interpreter =
+      std::make_unique<TCPCLCmdThread>(services, CreatePlatformUsbPort(ui), std::move(search));
   thread = interpreter.get();
   if (options.dialect) thread->SetDialect(*options.dialect);
   if (options.debug || !options.capture.empty()) thread->fifo().StartDebug();
-  LogLine(LogLevel::kInfo, std::string("serving: ") + ModeName(thread->CmdMode()) + ", " +
-                               (png ? "PNG files in " + options.png_dir
-                                    : "config " + options.config));
+  LogLine(LogLevel::kInfo,
+          std::string("serving: ") + ModeName(thread->CmdMode()) + ", " +
+              (png ? "PNG files in " + options.png_dir : "config " + options.config));
   for (const std::string& problem : ConfigProblems(options.config, printers.get(), png))
     LogLine(LogLevel::kWarning, problem);
   thread->Start();

@@ -24,9 +24,10 @@ int PrintCommandHelp(const Command& command) {
   if (page != HelpPages().end()) {
     std::fputs(page->second, stdout);
   } else {
-    std::printf("NAME\n    velin-cli %s\n\nSYNOPSIS\n    velin-cli %s\n\nDESCRIPTION\n"
-                "    See the velin-cli section of the README.\n",
-                command.name, command.usage);
+    std::printf(
+        "NAME\n    velin-cli %s\n\nSYNOPSIS\n    velin-cli %s\n\nDESCRIPTION\n"
+        "    See the velin-cli section of the README.\n",
+        command.name, command.usage);
   }
   return kExitOk;
 }

@@ -98,8 +98,8 @@ int Latency(int labels, const std::string& printer) {
   if (printer == "--png") {
     args.insert(args.end(), {"--png-dir", dir + "/png"});
   } else {
-    std::ofstream(dir + "/config.ini") << "[system]\r\ntransfer_mode=1\r\nprinter=" << printer
-                                       << "\r\n";
+    std::ofstream(dir + "/config.ini")
+        << "[system]\r\ntransfer_mode=1\r\nprinter=" << printer << "\r\n";
   }
   velin::test::ServiceProcess serve(dir, "serve", args);
   if (!serve.WaitForErr("receiver found", 5s)) {
@@ -127,8 +127,9 @@ int Latency(int labels, const std::string& printer) {
     ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("last byte to printed line (%s), %d labels: min %.1f ms, median %.1f ms, max %.1f ms\n",
-              printer.c_str(), labels, ms.front(), ms[ms.size() / 2], ms.back());
+  std::printf(
+      "last byte to printed line (%s), %d labels: min %.1f ms, median %.1f ms, max %.1f ms\n",
+      printer.c_str(), labels, ms.front(), ms[ms.size() / 2], ms.back());
   serve.Signal(SIGTERM);
   return serve.Wait() == 0 ? 0 : 1;
 }
