@@ -98,6 +98,21 @@ TEST(Serve, PrintsAWaybillSplitOverManyBlocksAsRenderDrawsIt) {
   EXPECT_FALSE(std::filesystem::exists(service.Label(2)));
 }
 
+TEST(Serve, SendsAPassThroughBurstAsOneRawJob) {
+  Service service("[system]\r\ntransfer_mode=0\r\n");
+  UsbTestbed bed;
+  bed.Plug();
+  ServiceProcess serve(service.dir, "serve", service.Args());
+  ASSERT_TRUE(serve.WaitForErr(kFound, 5s)) << serve.Err();
+  const std::string job = "^XA^FO20,20^FDVelin^FS^XZ\r\n" + test::Pattern(3000, 1);
+  SendInPieces(bed, job, 500);
+  ASSERT_TRUE(serve.WaitForErr("raw job of " + std::to_string(job.size()) + " bytes", 10s))
+      << serve.Err();
+  EXPECT_EQ(Slurp(service.png + "/raw-001.bin"), job);
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(), 0);
+}
+
 TEST(Serve, AnswersStatusQueriesOnTheOutEndpoint) {
   Service service;
   UsbTestbed bed;
