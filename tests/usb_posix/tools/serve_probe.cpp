@@ -128,8 +128,10 @@ int Latency(int labels, const std::string& printer) {
   }
   std::sort(ms.begin(), ms.end());
   std::printf(
-      "last byte to printed line (%s), %d labels: min %.1f ms, median %.1f ms, max %.1f ms\n",
-      printer.c_str(), labels, ms.front(), ms[ms.size() / 2], ms.back());
+      "last byte to printed line (%s), %d labels: min %.1f ms, median %.1f ms, max %.1f ms; "
+      "RSS%s, peak%s\n",
+      printer.c_str(), labels, ms.front(), ms[ms.size() / 2], ms.back(),
+      StatusField(serve.Pid(), "VmRSS").c_str(), StatusField(serve.Pid(), "VmHWM").c_str());
   serve.Signal(SIGTERM);
   return serve.Wait() == 0 ? 0 : 1;
 }
