@@ -72,7 +72,8 @@ TEST(Serve, PrintsAWaybillSplitOverManyBlocksAsRenderDrawsIt) {
                                            "0705810304000a")};
   bed.Add(mouse);
   bed.Plug();
-  ServiceProcess serve(service.dir, "serve", service.Args({"--capture", service.capture}));
+  ServiceProcess serve(service.dir, "serve",
+                       service.Args({"--capture", service.capture, "--debug"}));
   ASSERT_TRUE(serve.WaitForErr(kFound, 5s)) << serve.Err();
   EXPECT_EQ(serve.Err().find("1-1/"), std::string::npos) << serve.Err();
 
@@ -81,6 +82,8 @@ TEST(Serve, PrintsAWaybillSplitOverManyBlocksAsRenderDrawsIt) {
   SendInPieces(bed, waybill, 29);
   ASSERT_TRUE(serve.WaitForErr("printed", 10s)) << serve.Err();
   EXPECT_NE(serve.Err().find("dots on \"velin-png\": printed"), std::string::npos) << serve.Err();
+  // The debug log: each command line as received.
+  EXPECT_TRUE(serve.WaitForErr("debug: PRINT\n", 2s)) << serve.Err();
   serve.Signal(SIGINT);
   EXPECT_EQ(serve.Wait(), 0);
   EXPECT_NE(serve.Err().find("stopping on SIGINT"), std::string::npos);
