@@ -20,6 +20,9 @@ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DV
 cmake --build "$root/build" -j "$jobs"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
 
+step ".deb package: install and removal"
+"$root/scripts/test-deb.sh" "$root/build"
+
 if [ "${VELIN_SKIP_ASAN:-0}" != 1 ]; then
   step "ASan+UBSan build and tests"
   cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELIN_SANITIZE=ON >/dev/null
