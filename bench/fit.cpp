@@ -71,7 +71,7 @@ void BM_FitIntoPngDocument(benchmark::State& state) {
           velin::Canvas(row).StretchDraw(fit.left, fit.top - y, fit.width, fit.height, label);
           std::copy(row.Row(0), row.Row(0) + kA4At600.width, pixels);
         },
-        png, 600);
+        png, {velin::PngPixels::kRgb, 600});
     benchmark::DoNotOptimize(png.data());
   }
   state.counters["png_bytes"] = static_cast<double>(png.size());

@@ -222,7 +222,7 @@ class CupsPrinterSystem : public PrinterSystem {
           return EncodePng(
               geometry.area.width, geometry.area.height,
               [&page](int y, uint32_t* pixels) { page.Row(y, pixels); }, write,
-              std::max(geometry.dpi_x, geometry.dpi_y));
+              {PngPixels::kRgb, std::max(geometry.dpi_x, geometry.dpi_y)});
         },
         error);
     if (!sent) throw std::runtime_error("Printing on " + printer + " failed: " + error);
