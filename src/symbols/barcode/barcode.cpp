@@ -239,7 +239,9 @@ void PaintBoxes(Bitmap32& bmp, const std::vector<ElementBox>& boxes) {
   constexpr size_t kMaxEdges = 8;
   int64_t edges[kMaxEdges + 1];
   size_t edge_count = 0;
-  for (const ElementBox& b : boxes) {
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    const ElementBox& b = boxes[i];
+    if (i > 0 && b.y0 == boxes[i - 1].y0 && b.y1 == boxes[i - 1].y1) continue;  // as before
     for (const int64_t edge :
          {std::clamp<int64_t>(b.y0, 0, height), std::clamp<int64_t>(b.y1 + 1, 0, height)}) {
       if (std::find(edges, edges + edge_count, edge) != edges + edge_count) continue;
