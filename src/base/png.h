@@ -30,7 +30,7 @@ bool WritePng(const std::string& path, const Bitmap32& image);
 
 // Encodes a PNG of width × height without holding the image: `row` is called once per row,
 // top to bottom, to fill `width` pixel words (Bitmap32 layout), and the file's bytes go to
-// `write` in pieces of at most 256 KiB as they are made, so memory grows with the width only.
+// `write` in pieces of at most 128 KiB as they are made, so memory grows with the width only.
 // The compression suits pages of black and white dots (a fast level; a row that repeats the
 // one above costs next to nothing). False for an empty size, or as soon as `write` returns
 // false (nothing more is written then).
