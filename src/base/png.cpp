@@ -22,8 +22,10 @@ namespace {
 
 constexpr size_t kPieceSize = size_t{1} << 16;  // bytes handed to the writer at a time
 // Pages are mostly white rows and runs of black: the fastest level finds those runs, and a
-// higher one costs many times the time for a few per cent.
+// higher one costs many times the time for a few per cent. A small hash table (memory level
+// 2 of 9) is a quarter faster again on a page of dots, for about 6 % more bytes.
 constexpr int kCompressionLevel = 1;
+constexpr int kMemoryLevel = 2;
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
@@ -160,6 +162,7 @@ bool EncodePngRows(int width, int height,
     png_set_pHYs(s.png, s.info, ppm, ppm, PNG_RESOLUTION_METER);
   }
   png_set_compression_level(s.png, kCompressionLevel);
+  png_set_compression_mem_level(s.png, kMemoryLevel);
   png_set_compression_buffer_size(s.png, kPieceSize);
   // Each row is filtered with None, or with Up when it repeats the row above (it then
   // compresses to almost nothing); both filters are chosen here, never by libpng's trials.
