@@ -2,6 +2,8 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 find_package(ZLIB REQUIRED)
+# PNG files: pages, symbols and the print job's document.
+find_package(PNG REQUIRED)
 find_package(Threads REQUIRED)
 if(NOT WIN32)
   # Text (FreeType glyphs, fontconfig face lookup) and printing (CUPS) off Windows.

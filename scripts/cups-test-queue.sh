@@ -3,7 +3,8 @@
 # adds the capture queues, whose backend stores every job in /var/spool/velin-capture as
 # job-<id>.bin:
 #   velin-capture       raw (no driver, no filters, no resolution: pages go out at 300 dpi)
-#   velin-capture-600   A4 at 600 dpi, PNG passed through unchanged (scripts/cups-capture.ppd.in)
+#   velin-capture-600   A4 at 600 dpi, PNG and PostScript passed through unchanged
+#                       (scripts/cups-capture.ppd.in; PostScript is what Wine prints)
 #   velin-capture-1200  the same at 1200 dpi
 # Installs no packages (scripts/setup.sh does). Idempotent; run as root (CI) or with sudo.
 set -euo pipefail

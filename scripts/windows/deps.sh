@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the third-party libraries of the Windows build with mingw-w64, once:
-#   PCRE2 and zlib (linked by the program) and libpng (a test oracle) from Debian's source
+#   PCRE2, zlib and libpng (linked by the program) from Debian's source
 #   packages (apt-get source), GoogleTest from /usr/src/googletest (package googletest).
 # Usage: deps.sh PREFIX_DIR. Everything lands in PREFIX_DIR/{include,lib}; a stamp per library
 # makes a second run a no-op. The apt source list is derived from the system's own, into a
@@ -116,7 +116,7 @@ if [ ! -f "$prefix/.zlib" ]; then
   touch "$prefix/.zlib"
 fi
 
-# libpng: a test oracle of the PNG tests, not linked by the program.
+# libpng: the program's PNG files.
 if [ ! -f "$prefix/.libpng" ]; then
   log "libpng"
   src=$(fetch_source libpng1.6)

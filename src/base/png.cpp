@@ -1,13 +1,13 @@
 #include "base/png.h"
 
+#include <png.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -16,180 +16,188 @@ namespace velin {
 
 namespace {
 
-constexpr std::array<uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// libpng reports errors by a long jump back to the setjmp of the function that drives it.
+// Those functions create every C++ object they use before their setjmp, and our callbacks
+// that libpng calls hold no C++ object across png_error, so the jump skips no destructor.
+
+constexpr size_t kPieceSize = size_t{1} << 16;  // bytes handed to the writer at a time
+// Pages are mostly white rows and runs of black: the fastest level finds those runs, and a
+// higher one costs many times the time for a few per cent. A small hash table (memory level
+// 2 of 9) is a quarter faster again on a page of dots, for about 6 % more bytes.
+constexpr int kCompressionLevel = 1;
+constexpr int kMemoryLevel = 2;
+
+void IgnoreWarning(png_structp, png_const_charp) {}
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v >> 24));
-  out.push_back(static_cast<uint8_t>(v >> 16));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-  out.push_back(static_cast<uint8_t>(v));
-}
+// Where the encoder's bytes go: gathered into pieces for the caller's writer.
+struct Sink {
+  const std::function<bool(std::string_view bytes)>* write;
+  std::string pending;
+  bool failed = false;
+  std::exception_ptr exception;  // thrown by the writer, rethrown once libpng is done
 
-uint32_t GetU32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
-
-// Appends one chunk: length, type, data, CRC over type and data.
-void PutChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t size) {
-  PutU32(out, static_cast<uint32_t>(size));
-  const size_t type_at = out.size();
-  out.insert(out.end(), type, type + 4);
-  if (size > 0) out.insert(out.end(), data, data + size);
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, out.data() + type_at, static_cast<uInt>(4));
-  // crc32 takes uInt lengths; feed large data in pieces.
-  for (size_t done = 0; done < size;) {
-    const size_t piece = std::min<size_t>(size - done, 1u << 30);
-    crc = crc32(crc, data + done, static_cast<uInt>(piece));
-    done += piece;
+  bool Flush() {
+    if (failed) return false;
+    if (pending.empty()) return true;
+    try {
+      failed = !(*write)(pending);
+    } catch (...) {
+      exception = std::current_exception();
+      failed = true;
+    }
+    pending.clear();
+    return !failed;
   }
-  PutU32(out, static_cast<uint32_t>(crc));
+};
+
+void WriteToSink(png_structp png, png_bytep data, size_t length) {
+  auto* sink = static_cast<Sink*>(png_get_io_ptr(png));
+  bool ok = !sink->failed;
+  if (ok) {
+    sink->pending.append(reinterpret_cast<const char*>(data), length);
+    if (sink->pending.size() >= kPieceSize) ok = sink->Flush();
+  }
+  if (!ok) png_error(png, "the writer stopped");
 }
 
-uint8_t Paeth(int a, int b, int c) {
-  const int p = a + b - c;
-  const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-  if (pb <= pc) return static_cast<uint8_t>(b);
-  return static_cast<uint8_t>(c);
+void FlushNothing(png_structp) {}
+
+struct WriteStruct {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~WriteStruct() { png_destroy_write_struct(&png, info != nullptr ? &info : nullptr); }
+};
+
+// Luma of a pixel, 0.299 R + 0.587 G + 0.114 B in 8-bit fixed point: exact for grey.
+inline uint32_t Luma(uint32_t pixel) {
+  const Color c = FromPixel(pixel);
+  return ((c & 0xFF) * 77 + ((c >> 8) & 0xFF) * 150 + ((c >> 16) & 0xFF) * 29 + 128) >> 8;
 }
 
-// Reverses the row filter in place; `prior` is the previous unfiltered row (zeros for the
-// first). Returns false for an unknown filter type.
-bool Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t size, size_t bpp) {
-  switch (type) {
-    case 0:
-      return true;
-    case 1:
-      for (size_t i = bpp; i < size; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
-      return true;
-    case 2:
-      for (size_t i = 0; i < size; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
-      return true;
-    case 3:
-      for (size_t i = 0; i < size; ++i) {
-        const int left = i >= bpp ? row[i - bpp] : 0;
-        row[i] = static_cast<uint8_t>(row[i] + ((left + prior[i]) >> 1));
+// Converts one row of pixel words to the PNG row of `pixels` format.
+void PackRow(PngPixels pixels, const uint32_t* in, size_t width, png_byte* out) {
+  switch (pixels) {
+    case PngPixels::kRgb:
+      for (size_t x = 0; x < width; ++x) {
+        const Color c = FromPixel(in[x]);
+        out[3 * x] = static_cast<png_byte>(c);
+        out[3 * x + 1] = static_cast<png_byte>(c >> 8);
+        out[3 * x + 2] = static_cast<png_byte>(c >> 16);
       }
-      return true;
-    case 4:
-      for (size_t i = 0; i < size; ++i) {
-        const int left = i >= bpp ? row[i - bpp] : 0;
-        const int upper_left = i >= bpp ? prior[i - bpp] : 0;
-        row[i] = static_cast<uint8_t>(row[i] + Paeth(left, prior[i], upper_left));
+      break;
+    case PngPixels::kGrey:
+      for (size_t x = 0; x < width; ++x) out[x] = static_cast<png_byte>(Luma(in[x]));
+      break;
+    case PngPixels::kBlackAndWhite: {
+      const uint32_t white = ToPixel(kWhite), black = ToPixel(kBlack);
+      size_t x = 0;
+      for (size_t byte = 0; x < width; ++byte) {
+        unsigned bits = 0;
+        const size_t end = std::min(width, x + 8);
+        int shift = 7;
+        for (; x < end; ++x, --shift) {
+          const uint32_t p = in[x];
+          const bool light = p == white || (p != black && Luma(p) >= 128);
+          bits |= static_cast<unsigned>(light) << shift;
+        }
+        out[byte] = static_cast<png_byte>(bits);
       }
-      return true;
-    default:
-      return false;
+      break;
+    }
   }
 }
 
 }  // namespace
 
-bool EncodePng(int width, int height,
-               const std::function<void(int y, uint32_t* pixels)>& row_source,
-               const std::function<bool(std::string_view bytes)>& write, int dots_per_inch) {
+PngPixels PngPixelsFor(const Bitmap32& image) {
+  const uint32_t white = ToPixel(kWhite), black = ToPixel(kBlack);
+  PngPixels result = PngPixels::kBlackAndWhite;
+  for (int y = 0; y < image.height(); ++y) {
+    const uint32_t* row = image.Row(y);
+    for (int x = 0; x < image.width(); ++x) {
+      const uint32_t p = row[x];
+      if (p == white || p == black) continue;
+      const Color c = FromPixel(p);
+      if ((c & 0xFF) != ((c >> 8) & 0xFF) || (c & 0xFF) != ((c >> 16) & 0xFF))
+        return PngPixels::kRgb;
+      result = PngPixels::kGrey;
+    }
+  }
+  return result;
+}
+
+bool EncodePngRows(int width, int height,
+                   const std::function<bool(int y, uint32_t* pixels)>& row_source,
+                   const std::function<bool(std::string_view bytes)>& write, PngFormat format) {
   if (width <= 0 || height <= 0) return false;  // PNG has no zero-sized images
   const size_t w = static_cast<size_t>(width);
-  const size_t h = static_cast<size_t>(height);
-  constexpr size_t kIdatSize = size_t{1} << 20;
+  const bool one_bit = format.pixels == PngPixels::kBlackAndWhite;
+  const size_t row_bytes = one_bit ? (w + 7) / 8 : format.pixels == PngPixels::kGrey ? w : 3 * w;
 
-  std::vector<uint8_t> out(kSignature.begin(), kSignature.end());
-  auto flush = [&]() {
-    const bool ok = out.empty() ||
-                    write(std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
-    out.clear();
-    return ok;
-  };
-  uint8_t ihdr[13];
-  const uint32_t dims[2] = {static_cast<uint32_t>(w), static_cast<uint32_t>(h)};
-  for (int k = 0; k < 2; ++k)
-    for (int b = 0; b < 4; ++b) ihdr[k * 4 + b] = static_cast<uint8_t>(dims[k] >> (24 - 8 * b));
-  ihdr[8] = 8;   // bit depth
-  ihdr[9] = 2;   // colour type RGB
-  ihdr[10] = 0;  // deflate
-  ihdr[11] = 0;  // adaptive filtering
-  ihdr[12] = 0;  // not interlaced
-  PutChunk(out, "IHDR", ihdr, sizeof ihdr);
-  if (dots_per_inch > 0) {
-    // Pixels per metre, both axes, unit metre.
-    const uint32_t ppm = static_cast<uint32_t>((int64_t{dots_per_inch} * 10000 + 127) / 254);
-    std::vector<uint8_t> phys;
-    PutU32(phys, ppm);
-    PutU32(phys, ppm);
-    phys.push_back(1);
-    PutChunk(out, "pHYs", phys.data(), phys.size());
+  Sink sink{&write, {}, false, nullptr};
+  sink.pending.reserve(kPieceSize + 8192);
+  std::vector<uint32_t> pixels(w, ToPixel(kWhite));
+  std::vector<png_byte> packed(row_bytes);
+  WriteStruct s;
+  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  if (s.png == nullptr) return false;
+  s.info = png_create_info_struct(s.png);
+  if (s.info == nullptr) return false;
+  if (setjmp(png_jmpbuf(s.png))) {
+    if (sink.exception) std::rethrow_exception(sink.exception);
+    return false;
   }
-  if (!flush()) return false;
+  png_set_write_fn(s.png, &sink, WriteToSink, FlushNothing);
+  png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+               one_bit ? 1 : 8,
+               format.pixels == PngPixels::kRgb ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (format.dots_per_inch > 0) {
+    const auto ppm = static_cast<png_uint_32>((int64_t{format.dots_per_inch} * 10000 + 127) / 254);
+    png_set_pHYs(s.png, s.info, ppm, ppm, PNG_RESOLUTION_METER);
+  }
+  png_set_compression_level(s.png, kCompressionLevel);
+  png_set_compression_mem_level(s.png, kMemoryLevel);
+  png_set_compression_buffer_size(s.png, kPieceSize);
+  // Each row is filtered with None, or with Up when it repeats the row above (it then
+  // compresses to almost nothing); both filters are chosen here, never by libpng's trials.
+  png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE | PNG_FILTER_UP);
+  png_write_info(s.png, s.info);
+  int filter = -1;
+  for (int y = 0; y < height; ++y) {
+    const bool fresh = row_source(y, pixels.data()) || y == 0;
+    if (fresh) PackRow(format.pixels, pixels.data(), w, packed.data());
+    const int wanted = fresh ? PNG_FILTER_NONE : PNG_FILTER_UP;
+    if (wanted != filter) {
+      png_set_filter(s.png, PNG_FILTER_TYPE_BASE, wanted);
+      filter = wanted;
+    }
+    png_write_row(s.png, packed.data());
+  }
+  png_write_end(s.png, nullptr);
+  return sink.Flush();
+}
 
-  // Rows with filter Up where the row repeats the one above (a white page is mostly such
-  // rows), else None; deflated row by row, each full 1 MiB of output sent as an IDAT chunk.
-  z_stream zs{};
-  if (deflateInit(&zs, 6) != Z_OK) return false;
-  std::vector<uint8_t> idat(kIdatSize);
-  std::vector<uint8_t> row(1 + 3 * w), prior(3 * w, 0);
-  std::vector<uint32_t> pixels(w);
-  auto send_idat = [&](size_t size) {
-    PutChunk(out, "IDAT", idat.data(), size);
-    return flush();
-  };
-  auto pump = [&](int flush_mode) {
-    int rc;
-    do {
-      rc = deflate(&zs, flush_mode);
-      if (rc == Z_STREAM_ERROR) return false;
-      if (zs.avail_out == 0) {
-        if (!send_idat(idat.size())) return false;
-        zs.next_out = idat.data();
-        zs.avail_out = static_cast<uInt>(idat.size());
-      }
-    } while (zs.avail_in > 0 || (flush_mode == Z_FINISH && rc != Z_STREAM_END));
-    return true;
-  };
-  zs.next_out = idat.data();
-  zs.avail_out = static_cast<uInt>(idat.size());
-  bool ok = true;
-  for (size_t y = 0; y < h && ok; ++y) {
-    row_source(static_cast<int>(y), pixels.data());
-    uint8_t* rgb = row.data() + 1;
-    for (size_t x = 0; x < w; ++x) {
-      const Color c = FromPixel(pixels[x]);
-      rgb[3 * x] = static_cast<uint8_t>(c);
-      rgb[3 * x + 1] = static_cast<uint8_t>(c >> 8);
-      rgb[3 * x + 2] = static_cast<uint8_t>(c >> 16);
-    }
-    if (y > 0 && std::memcmp(rgb, prior.data(), 3 * w) == 0) {
-      row[0] = 2;
-      std::memset(rgb, 0, 3 * w);
-    } else {
-      row[0] = 0;
-      std::memcpy(prior.data(), rgb, 3 * w);
-    }
-    zs.next_in = row.data();
-    zs.avail_in = static_cast<uInt>(row.size());
-    ok = pump(Z_NO_FLUSH);
-  }
-  if (ok) {
-    zs.next_in = nullptr;
-    zs.avail_in = 0;
-    ok = pump(Z_FINISH);
-  }
-  const size_t rest = idat.size() - zs.avail_out;
-  deflateEnd(&zs);
-  if (!ok) return false;
-  if (rest > 0 && !send_idat(rest)) return false;
-  PutChunk(out, "IEND", nullptr, 0);
-  return flush();
+bool EncodePng(int width, int height,
+               const std::function<void(int y, uint32_t* pixels)>& row_source,
+               const std::function<bool(std::string_view bytes)>& write, PngFormat format) {
+  return EncodePngRows(
+      width, height,
+      [&row_source](int y, uint32_t* pixels) {
+        row_source(y, pixels);
+        return true;
+      },
+      write, format);
 }
 
 bool EncodePng(int width, int height,
                const std::function<void(int y, uint32_t* pixels)>& row_source, std::string& result,
-               int dots_per_inch) {
+               PngFormat format) {
   std::string bytes;
   if (!EncodePng(
           width, height, row_source,
@@ -197,126 +205,99 @@ bool EncodePng(int width, int height,
             bytes.append(piece);
             return true;
           },
-          dots_per_inch))
+          format))
     return false;
   result = std::move(bytes);
   return true;
 }
 
 bool WritePng(const std::string& path, const Bitmap32& image) {
-  std::string bytes;
-  if (!EncodePng(
-          image.width(), image.height(),
-          [&image](int y, uint32_t* pixels) {
-            std::memcpy(pixels, image.Row(y), sizeof(uint32_t) * image.width());
-          },
-          bytes))
-    return false;
+  if (image.empty()) return false;
   File f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return false;
-  return std::fclose(f.release()) == 0;
+  const bool encoded = EncodePng(
+      image.width(), image.height(),
+      [&image](int y, uint32_t* pixels) {
+        std::memcpy(pixels, image.Row(y), sizeof(uint32_t) * image.width());
+      },
+      [&f](std::string_view bytes) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+      },
+      {PngPixelsFor(image), 0});
+  const bool closed = std::fclose(f.release()) == 0;
+  if (!encoded || !closed) {
+    std::remove(path.c_str());
+    return false;
+  }
+  return true;
 }
+
+namespace {
+
+void ReadFromFile(png_structp png, png_bytep out, size_t length) {
+  auto* f = static_cast<std::FILE*>(png_get_io_ptr(png));
+  if (std::fread(out, 1, length, f) != length) png_error(png, "the file ends early");
+}
+
+struct ReadStruct {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~ReadStruct() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
+};
+
+}  // namespace
 
 bool ReadPng(const std::string& path, Bitmap32& image) {
   File f(std::fopen(path.c_str(), "rb"));
   if (!f) return false;
-  std::vector<uint8_t> file;
-  {
-    uint8_t buf[1 << 16];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) file.insert(file.end(), buf, buf + n);
-    if (std::ferror(f.get())) return false;
-  }
-  if (file.size() < kSignature.size() ||
-      std::memcmp(file.data(), kSignature.data(), kSignature.size()) != 0)
+  png_byte signature[8];
+  if (std::fread(signature, 1, sizeof signature, f.get()) != sizeof signature ||
+      png_sig_cmp(signature, 0, sizeof signature) != 0)
     return false;
 
-  uint32_t width = 0, height = 0;
-  uint8_t color_type = 0;
-  bool have_header = false, have_end = false;
-  std::vector<uint8_t> idat;
-  size_t pos = kSignature.size();
-  while (!have_end) {
-    if (file.size() - pos < 12) return false;
-    const uint32_t length = GetU32(&file[pos]);
-    if (length > 0x7FFFFFFF || length > file.size() - pos - 12) return false;
-    const uint8_t* type = &file[pos + 4];
-    const uint8_t* data = type + 4;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32(crc, type, 4 + length);
-    if (static_cast<uint32_t>(crc) != GetU32(data + length)) return false;
-    const std::string_view name(reinterpret_cast<const char*>(type), 4);
-    if (name == "IHDR") {
-      if (have_header || length != 13) return false;
-      width = GetU32(data);
-      height = GetU32(data + 4);
-      const uint8_t depth = data[8];
-      color_type = data[9];
-      if (depth != 8 || data[10] != 0 || data[11] != 0 || data[12] != 0) return false;
-      if (color_type != 0 && color_type != 2 && color_type != 4 && color_type != 6) return false;
-      if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
-          uint64_t{width} * height > static_cast<uint64_t>(Bitmap32::kMaxPixels))
-        return false;
-      have_header = true;
-    } else if (!have_header) {
-      return false;  // IHDR must come first
-    } else if (name == "IDAT") {
-      idat.insert(idat.end(), data, data + length);
-    } else if (name == "IEND") {
-      have_end = true;
-    } else if (name == "PLTE") {
-      // Allowed (a suggested palette) for the colour types read here; not needed.
-    } else if ((type[0] & 0x20) == 0) {
-      return false;  // an unknown critical chunk
-    }
-    pos += 12 + length;
-  }
-  if (!have_header) return false;
-
-  const size_t channels = color_type == 0 ? 1 : color_type == 4 ? 2 : color_type == 2 ? 3 : 4;
-  const size_t stride = channels * width;
-  const size_t raw_size = (stride + 1) * height;
-  // The output grows with what actually inflates, so a small file that claims a huge image
+  // The pixels grow with the rows actually decoded, so a small file that claims a huge image
   // cannot make us allocate the whole claim up front.
-  std::vector<uint8_t> raw(std::min<size_t>(raw_size, 1 << 20));
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) return false;
-  size_t in_done = 0, out_done = 0;
-  int rc = Z_OK;
-  while (rc == Z_OK && out_done < raw_size) {
-    if (out_done == raw.size()) raw.resize(std::min(raw_size, raw.size() * 2));
-    const size_t in_piece = std::min<size_t>(idat.size() - in_done, 1u << 30);
-    const size_t out_piece = std::min<size_t>(raw.size() - out_done, 1u << 30);
-    zs.next_in = idat.data() + in_done;
-    zs.avail_in = static_cast<uInt>(in_piece);
-    zs.next_out = raw.data() + out_done;
-    zs.avail_out = static_cast<uInt>(out_piece);
-    rc = inflate(&zs, Z_NO_FLUSH);
-    in_done += in_piece - zs.avail_in;
-    out_done += out_piece - zs.avail_out;
-  }
-  inflateEnd(&zs);
-  if (out_done != raw_size || (rc != Z_OK && rc != Z_STREAM_END)) return false;
-
-  Bitmap32 result(static_cast<int>(width), static_cast<int>(height));
-  std::vector<uint8_t> zero(stride, 0);
-  for (size_t y = 0; y < height; ++y) {
-    uint8_t* row = raw.data() + y * (stride + 1);
-    const uint8_t* prior = y == 0 ? zero.data() : raw.data() + (y - 1) * (stride + 1) + 1;
-    if (!Unfilter(row[0], row + 1, prior, stride, channels)) return false;
-    const uint8_t* s = row + 1;
-    uint32_t* px = result.Row(static_cast<int>(y));
-    for (size_t x = 0; x < width; ++x, s += channels) {
+  std::vector<uint32_t> pixels;
+  std::vector<png_byte> row;
+  Bitmap32 result;
+  ReadStruct s;
+  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  if (s.png == nullptr) return false;
+  s.info = png_create_info_struct(s.png);
+  if (s.info == nullptr) return false;
+  if (setjmp(png_jmpbuf(s.png))) return false;
+  png_set_read_fn(s.png, f.get(), ReadFromFile);
+  png_set_sig_bytes(s.png, sizeof signature);
+  png_set_user_limits(s.png, 0x7FFFFFFF, 0x7FFFFFFF);  // the pixel budget below decides
+  png_set_crc_action(s.png, PNG_CRC_DEFAULT, PNG_CRC_ERROR_QUIT);  // a damaged chunk of any kind
+  png_read_info(s.png, s.info);
+  const png_uint_32 width = png_get_image_width(s.png, s.info);
+  const png_uint_32 height = png_get_image_height(s.png, s.info);
+  const int depth = png_get_bit_depth(s.png, s.info);
+  const int color_type = png_get_color_type(s.png, s.info);
+  if (png_get_interlace_type(s.png, s.info) != PNG_INTERLACE_NONE) return false;
+  if (color_type == PNG_COLOR_TYPE_GRAY ? depth > 8 : depth != 8) return false;
+  if (color_type != PNG_COLOR_TYPE_GRAY && color_type != PNG_COLOR_TYPE_GRAY_ALPHA &&
+      color_type != PNG_COLOR_TYPE_RGB && color_type != PNG_COLOR_TYPE_RGB_ALPHA)
+    return false;
+  if (uint64_t{width} * height > static_cast<uint64_t>(Bitmap32::kMaxPixels)) return false;
+  if (depth < 8) png_set_expand_gray_1_2_4_to_8(s.png);
+  png_read_update_info(s.png, s.info);
+  const size_t channels = png_get_channels(s.png, s.info);
+  row.resize(png_get_rowbytes(s.png, s.info));
+  for (png_uint_32 y = 0; y < height; ++y) {
+    png_read_row(s.png, row.data(), nullptr);
+    const png_byte* p = row.data();
+    for (png_uint_32 x = 0; x < width; ++x, p += channels) {
       uint32_t r, g, b, a = 255;
       if (channels <= 2) {
-        r = g = b = s[0];
-        if (channels == 2) a = s[1];
+        r = g = b = p[0];
+        if (channels == 2) a = p[1];
       } else {
-        r = s[0];
-        g = s[1];
-        b = s[2];
-        if (channels == 4) a = s[3];
+        r = p[0];
+        g = p[1];
+        b = p[2];
+        if (channels == 4) a = p[3];
       }
       // Transparency is composited over white paper.
       if (a != 255) {
@@ -324,9 +305,14 @@ bool ReadPng(const std::string& path, Bitmap32& image) {
         g = (g * a + 255 * (255 - a) + 127) / 255;
         b = (b * a + 255 * (255 - a) + 127) / 255;
       }
-      px[x] = ToPixel(r | (g << 8) | (b << 16));
+      pixels.push_back(ToPixel(r | (g << 8) | (b << 16)));
     }
   }
+  png_read_end(s.png, nullptr);
+  result = Bitmap32(static_cast<int>(width), static_cast<int>(height));
+  for (png_uint_32 y = 0; y < height; ++y)
+    std::memcpy(result.Row(static_cast<int>(y)), pixels.data() + size_t{y} * width,
+                sizeof(uint32_t) * width);
   image = std::move(result);
   return true;
 }

@@ -14,8 +14,9 @@ class EIniFileException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Contract: an INI file object names one file and caches nothing: every call reads or writes
-// the file. Section and key names match without regard to ASCII letter case. Values read lose
+// Contract: an INI file object names one file, and every call reads or writes the file as it
+// is at that moment: a read never returns a value the file no longer holds (an unchanged file
+// may be served from a parsed copy; see the platform reader). Section and key names match without regard to ASCII letter case. Values read lose
 // their leading and trailing blanks and one pair of enclosing matching quotes, and are cut at
 // 2047 characters; a missing file, section or key yields the default. Text is UTF-8 here; a
 // file without byte-order mark is stored in the ANSI code page (GBK). Writes raise

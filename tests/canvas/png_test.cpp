@@ -128,6 +128,77 @@ TEST(Png, LibpngReadsWhatWePaintExactly) {
   EXPECT_TRUE(back == bmp);
 }
 
+// WritePng stores a page in the smallest format that holds it exactly; libpng and ReadPng
+// read back every dot. The conversions of the formats: black and white by luma at 128, grey as
+// the luma.
+TEST(Png, EachFormatHoldsWhatItPromises) {
+  const std::string dir = test::ScratchDir();
+  const struct {
+    int line;
+    Color ink;
+    int depth, colour_type;  // what WritePng picks for ink on white
+  } rows[] = {
+      {__LINE__, kBlack, 1, PNG_COLOR_TYPE_GRAY},
+      {__LINE__, 0x010101, 8, PNG_COLOR_TYPE_GRAY},
+      {__LINE__, 0xFEFEFE, 8, PNG_COLOR_TYPE_GRAY},
+      {__LINE__, 0x010000, 8, PNG_COLOR_TYPE_RGB},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+    Bitmap32 bmp(19, 5);  // not a whole number of bytes at one bit a dot
+    for (int x = 0; x < 19; ++x) bmp.SetPixel(x, x % 5, row.ink);
+    bmp.SetPixel(18, 4, row.ink);
+    const std::string path = dir + "/format.png";
+    ASSERT_TRUE(WritePng(path, bmp));
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << image.message;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 19; ++x) {
+        const png_byte* p = &rgb[(static_cast<size_t>(y) * 19 + x) * 3];
+        ASSERT_EQ(static_cast<Color>(p[0] | (p[1] << 8) | (p[2] << 16)), bmp.GetPixel(x, y));
+      }
+    const std::string bytes = [&path] {
+      std::ifstream in(path, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    EXPECT_EQ(bytes[24], row.depth);
+    EXPECT_EQ(bytes[25], row.colour_type);
+    Bitmap32 back;
+    ASSERT_TRUE(ReadPng(path, back));
+    EXPECT_TRUE(back == bmp);
+  }
+
+  // Colours stored in the smaller formats: the luma (77 R + 150 G + 29 B + 128) / 256, then
+  // white from 128.
+  Bitmap32 colours(4, 1);
+  colours.SetPixel(0, 0, 0x0000FF);  // red: 19763 / 256 = 77
+  colours.SetPixel(1, 0, 0x00FF00);  // green: 38378 / 256 = 149
+  colours.SetPixel(2, 0, 0xFF0000);  // blue: 7523 / 256 = 29
+  colours.SetPixel(3, 0, 0x80807F);  // 32819 / 256 = 128
+  const struct {
+    PngPixels pixels;
+    Color want[4];
+  } conversions[] = {
+      {PngPixels::kGrey, {0x4D4D4D, 0x959595, 0x1D1D1D, 0x808080}},
+      {PngPixels::kBlackAndWhite, {kBlack, kWhite, kBlack, kWhite}},
+  };
+  for (const auto& c : conversions) {
+    std::string png;
+    ASSERT_TRUE(EncodePng(
+        4, 1, [&](int, uint32_t* pixels) { std::copy(colours.Row(0), colours.Row(0) + 4, pixels); },
+        png, {c.pixels, 0}));
+    const std::string path = dir + "/converted.png";
+    std::ofstream(path, std::ios::binary) << png;
+    Bitmap32 back;
+    ASSERT_TRUE(ReadPng(path, back));
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(back.GetPixel(x, 0), c.want[x]) << x;
+  }
+}
+
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -153,11 +224,11 @@ TEST(Png, StreamedEncodingComesInBoundedPiecesAndStopsWhenTheWriterFails) {
         largest = std::max(largest, piece.size());
         return true;
       },
-      600));
+      {PngPixels::kRgb, 600}));
   EXPECT_GT(pieces, 3u);
   EXPECT_LE(largest, (size_t{1} << 20) + 12);  // one IDAT chunk and its framing
   std::string in_one;
-  ASSERT_TRUE(EncodePng(bmp.width(), bmp.height(), rows, in_one, 600));
+  ASSERT_TRUE(EncodePng(bmp.width(), bmp.height(), rows, in_one, {PngPixels::kRgb, 600}));
   EXPECT_EQ(whole, in_one);
   const std::string path = test::ScratchDir() + "/streamed.png";
   Spit(path, whole);

@@ -1,6 +1,10 @@
 // The CPCL page, text and line commands, driven through the framing as a phone drives them.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
 #include "support/dark_box.h"
 #include "support/interpreter_harness.h"
 
@@ -149,6 +153,33 @@ TEST_F(CpclTextTest, TextUsesTheFontMapTimesTheWidthMagnification) {
   EXPECT_NEAR(static_cast<double>(h34) / h17, 2.0, 0.25);
   EXPECT_LE(at34.bottom - 312, 45 + 4);
   EXPECT_NEAR(static_cast<double>(at34.right - at34.left) / (at17.right - at17.left), 2.0, 0.25);
+}
+
+// The font map is read when a TEXT line runs: an edit of config.ini made between two lines
+// (same size, the file settled long before) changes the second line's text.
+TEST_F(CpclTextTest, AConfigEditBetweenTwoLinesTakesEffectOnTheSecond) {
+  const std::string& path = h_.config_path();
+  auto write_size = [&path](const char* size) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << "[8]\r\nfont=微软雅黑\r\nfontsize=" << size << "\r\n[system]\r\nprinter=\r\n";
+  };
+  write_size("11");
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  Send("! 0 200 200 600 1\r\nT 8 0 10 10 中文标签\r\nT 8 0 10 300 中文标签\r\n");
+  const DarkBox first_before = DarkBoxIn(page(), 0, 0, 600, 150);
+  const DarkBox second_before = DarkBoxIn(page(), 0, 300, 600, 600);
+  Send("! 0 200 200 600 1\r\nT 8 0 10 10 中文标签\r\n");
+  write_size("33");  // between the two lines
+  Send("T 8 0 10 300 中文标签\r\n");
+  const DarkBox first = DarkBoxIn(page(), 0, 0, 600, 150);
+  const DarkBox second = DarkBoxIn(page(), 0, 300, 600, 600);
+  ASSERT_FALSE(first.empty());
+  ASSERT_FALSE(second.empty());
+  EXPECT_EQ(first.bottom - first.top, first_before.bottom - first_before.top);
+  EXPECT_EQ(second_before.bottom - second_before.top, first.bottom - first.top);
+  EXPECT_NEAR(static_cast<double>(second.bottom - second.top) / (first.bottom - first.top), 3.0,
+              0.4);
 }
 
 TEST_F(CpclTextTest, BoldComesFromSetboldAndTheHeaderResetsIt) {

@@ -129,7 +129,7 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t length) {
   reader->at += length;
 }
 
-// Decodes `bytes` as an 8-bit RGB PNG and samples the dots that `points` names for its size.
+// Decodes `bytes` as an RGB or grey PNG and samples the dots that `points` names for its size.
 // Only plain C objects live across setjmp here; the C++ ones are created before it.
 PngProbe Probe(const std::string& bytes, const std::function<std::vector<Point>(Size)>& points) {
   PngProbe probe;
@@ -149,11 +149,18 @@ PngProbe Probe(const std::string& bytes, const std::function<std::vector<Point>(
   png_set_read_fn(png, &reader, ReadFromMemory);
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_read_info(png, info);
-  if (png_get_bit_depth(png, info) != 8 || png_get_color_type(png, info) != PNG_COLOR_TYPE_RGB ||
+  const int color_type = png_get_color_type(png, info);
+  if (png_get_bit_depth(png, info) > 8 ||
+      (color_type != PNG_COLOR_TYPE_RGB && color_type != PNG_COLOR_TYPE_GRAY) ||
       png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
     png_destroy_read_struct(&png, &info, nullptr);
     return probe;
   }
+  if (color_type == PNG_COLOR_TYPE_GRAY) {  // 1-bit black and white or 8-bit grey: as RGB
+    png_set_expand_gray_1_2_4_to_8(png);
+    png_set_gray_to_rgb(png);
+  }
+  png_read_update_info(png, info);
   probe.size = {static_cast<int>(png_get_image_width(png, info)),
                 static_cast<int>(png_get_image_height(png, info))};
   png_uint_32 ppm_x = 0, ppm_y = 0;

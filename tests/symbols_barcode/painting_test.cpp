@@ -99,6 +99,65 @@ TEST(PaintBars, ShortBarsColoursAndOpaqueSpaces) {
   }
 }
 
+// Upright and quarter-turned symbols are painted as boxes; the dots must be those of each
+// element's polygon, filled and outlined in its colour, painted one after the other (corners
+// as above, with the exact sines of quarter turns). Symbols run off every edge of the canvas,
+// and heights of 0 and 1 make elements one dot thin or single dots.
+TEST(PaintBars, QuarterTurnedSymbolsCoverTheDotsOfTheirElementPolygons) {
+  const Color grey = 0x808080, green = 0x00FF00, red = 0x0000FF;
+  const std::string code128 = [] {
+    TBarcode b;
+    b.SetTyp(T::bcCode128B);
+    b.SetText("Velin 20");
+    return b.BuildPattern();
+  }();
+  const std::string patterns[] = {code128, "5A6B7C8D0123A5", "7"};
+  for (const std::string& pattern : patterns)
+    for (int angle : {0, 90, 180, 270, -90, 720})
+      for (int modul : {1, 3})
+        for (int height : {0, 1, 37})
+          for (Point origin : {Point{-7, 45}, Point{40, 45}, Point{60, -3}, Point{85, 88}}) {
+            SCOPED_TRACE(testing::Message() << "pattern " << pattern << ", angle " << angle
+                                            << ", Modul " << modul << ", Height " << height
+                                            << ", at (" << origin.x << ", " << origin.y << ")");
+            TBarcode b;
+            b.SetModul(modul);
+            b.SetHeight(height);
+            b.SetAngle(angle);
+            b.SetLeft(origin.x);
+            b.SetTop(origin.y);
+            b.SetColor(green);
+            b.SetColorBar(red);
+            b.ComputeModuleWidths();
+            Bitmap32 painted(90, 90, grey);
+            Canvas canvas(painted);
+            canvas.brush.style = BrushStyle::kClear;
+            b.PaintBars(canvas, pattern);
+
+            Bitmap32 expected(90, 90, grey);
+            Canvas reference(expected);
+            const int turn = ((angle % 360) + 360) % 360 / 90;
+            const int cos_a[] = {1, 0, -1, 0}, sin_a[] = {0, 1, 0, -1};
+            auto corner = [&](int u, int v) {
+              return Point{origin.x + u * cos_a[turn] + v * sin_a[turn],
+                           origin.y - u * sin_a[turn] + v * cos_a[turn]};
+            };
+            int u = 0;
+            for (char c : pattern) {
+              const TBarcode::ElementProps e = b.PatternElementProps(c);
+              const Color colour = e.kind == TBarcode::ElementKind::kSpace ? green : red;
+              reference.pen = {1, colour};
+              reference.brush = {colour, BrushStyle::kSolid};
+              const int v = e.kind == TBarcode::ElementKind::kShortBar ? height * 2 / 5 : height;
+              const Point corners[4] = {corner(u, 0), corner(u, v), corner(u + e.width - 1, v),
+                                        corner(u + e.width - 1, 0)};
+              reference.Polygon(corners, 4);
+              u += e.width;
+            }
+            ASSERT_TRUE(painted == expected);
+          }
+}
+
 // Unrotated, every row of the symbol reads back as the pattern's widths times Modul, from
 // (Left, Top) for Width dots and Height + 1 rows.
 TEST(DrawBarcode, UnrotatedSymbolMatchesPatternAndWidth) {

@@ -2,6 +2,7 @@
 // computations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -612,6 +613,37 @@ TEST(QrMask, AutomaticChoiceTakesTheLowestScoreAndTheLowerMaskOnTies) {
     EXPECT_EQ(enc->MasktypeR(), best) << data;
   }
   EXPECT_GT(ties, 0) << "no tie among the samples: the tie rule went untested";
+}
+
+// The same at sizes whose rows take two and three 64-bit words, and rows beyond the masks'
+// 12-row period: the choice is the lowest of the masked matrices' own scores.
+TEST(QrMask, AutomaticChoiceTakesTheLowestScoreAtEverySize) {
+  auto enc = std::make_unique<QrEncoder>();
+  auto scratch = std::make_unique<Matrix>();
+  for (int version : {2, 7, 12, 14, 27, 28, 33, 40}) {
+    const int n = 17 + 4 * version;
+    for (int k = 0; k < 3; ++k) {
+      std::string data(static_cast<size_t>(version * 10 + k), '\0');
+      for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 131 + k * 7 + 3);
+      QrEncoder::Settings s;
+      s.version = version;
+      int scores[8];
+      for (int t = 0; t < 8; ++t) {
+        s.masktype = t;
+        ASSERT_TRUE(enc->EncodeSymbol({Bytes(data), data.size()}, s));
+        *scratch = enc->symbol;
+        PlaceFunctionPatterns(*scratch, enc->Version(version));  // no format information
+        for (int i = 0; i < n; ++i)
+          for (int j = 0; j < n; ++j)
+            if (!((*scratch)[i][j] & kFunction)) (*scratch)[i][j] = enc->symbol[i][j];
+        scores[t] = MaskPenalty(*scratch, n);
+      }
+      const int best = static_cast<int>(std::min_element(scores, scores + 8) - scores);
+      s.masktype = -1;
+      ASSERT_TRUE(enc->EncodeSymbol({Bytes(data), data.size()}, s));
+      EXPECT_EQ(enc->MasktypeR(), best) << "version " << version << ", sample " << k;
+    }
+  }
 }
 
 TEST(QrEncoder, RefusesSettingsOutOfRangeAndOverlongData) {

@@ -1,11 +1,16 @@
 // config.ini without the Windows profile API: our own reader and writer with the same
 // semantics, able to read and update files that Windows wrote (ANSI or UTF-16 with BOM,
 // CRLF line ends).
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "base/ansi_codec.h"
@@ -60,17 +65,9 @@ std::string Utf8ToUtf16Le(std::string_view text) {
   return out;
 }
 
-// Missing or unreadable files read as empty documents.
-Document Load(const std::string& path) {
+// The file's bytes as a document.
+Document Parse(const std::string& bytes) {
   Document doc;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return doc;
-  std::string bytes;
-  try {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    return doc;  // unreadable (a directory, say): as if missing
-  }
   std::string text;
   if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
     doc.encoding = Encoding::kUtf16LeBom;
@@ -92,6 +89,93 @@ Document Load(const std::string& path) {
   }
   return doc;
 }
+
+// Missing or unreadable files read as empty documents.
+Document Load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Document{};
+  std::string bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return Document{};  // unreadable (a directory, say): as if missing
+  }
+  return Parse(bytes);
+}
+
+// What tells one state of a file from another without reading it.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+
+  static bool Of(const std::string& path, FileStamp& stamp) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    stamp = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    return true;
+  }
+  bool operator==(const FileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+  }
+};
+
+// Parsed files kept between reads, so that a value is read "at the moment of use" without
+// parsing an unchanged file again. Before each read the file's identity (device and inode),
+// size and modification time are compared with those of the parsed copy, and the file is read
+// again when any differs. A timestamp is only as fine as the file system's clock (2 s on FAT,
+// a clock tick elsewhere), so an edit made within that time of the read could leave all four
+// unchanged: a file modified less than kSettleSeconds before it was read is therefore never
+// kept, and is read again every time until it has settled. Any thread may call; a small
+// number of files is kept.
+class ParsedFiles {
+ public:
+  static ParsedFiles& Instance() {
+    static ParsedFiles* files = new ParsedFiles;  // never destroyed: used until exit
+    return *files;
+  }
+
+  std::shared_ptr<const Document> Get(const std::string& path) {
+    FileStamp stamp;
+    if (!FileStamp::Of(path, stamp)) return std::make_shared<const Document>(Load(path));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = files_.find(path);
+      if (it != files_.end() && it->second.stamp == stamp) return it->second.document;
+    }
+    auto document = std::make_shared<const Document>(Load(path));
+    // Kept only if the file did not change while it was read and has settled.
+    FileStamp after;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (FileStamp::Of(path, after) && after == stamp &&
+        now.tv_sec - stamp.modified.tv_sec > kSettleSeconds) {
+      if (files_.size() >= kMaxFiles && files_.find(path) == files_.end()) files_.clear();
+      files_[path] = {stamp, document};
+    } else {
+      files_.erase(path);
+    }
+    return document;
+  }
+
+  void Forget(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_.erase(path);
+  }
+
+ private:
+  static constexpr int64_t kSettleSeconds = 2;
+  static constexpr size_t kMaxFiles = 16;
+  struct Entry {
+    FileStamp stamp;
+    std::shared_ptr<const Document> document;
+  };
+  std::mutex mutex_;
+  std::unordered_map<std::string, Entry> files_;
+};
 
 // The section name of a section line, or false for any other line.
 bool SectionName(std::string_view line, std::string_view& name) {
@@ -163,7 +247,8 @@ class PosixIniFile final : public IniFile {
 
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& default_value) override {
-    Document doc = Load(FileName());
+    const std::shared_ptr<const Document> parsed = ParsedFiles::Instance().Get(FileName());
+    const Document& doc = *parsed;
     int at = FindSection(doc, section);
     if (at < 0) return default_value;
     size_t end = 0;
@@ -215,6 +300,7 @@ class PosixIniFile final : public IniFile {
         bytes = "\xFF\xFE" + Utf8ToUtf16Le(text);
         break;
     }
+    ParsedFiles::Instance().Forget(FileName());
     std::ofstream out(FileName(), std::ios::binary | std::ios::trunc);
     if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (out) out.close();

@@ -1,5 +1,6 @@
 // Printers through the CUPS server. A graphic page is rendered at the printer's resolution
-// over its printable area and sent as one PNG document carrying that resolution, row by row
+// over its printable area and sent as one PNG document carrying that resolution (1-bit black
+// and white, 8-bit grey or RGB: the smallest that holds the page's dots exactly), row by row
 // as it is encoded, so a job's memory grows with the page's width, never with its area; raw
 // jobs go through unchanged as application/vnd.cups-raw.
 #include <cups/cups.h>
@@ -12,8 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/canvas.h"
-#include "base/png.h"
+#include "interpreter/page_document.h"
 #include "interpreter/printing.h"
 
 namespace velin {
@@ -102,42 +102,6 @@ PageGeometry QueryGeometry(cups_dest_t* dest) {
   return g;
 }
 
-// The page as drawn: the stretches made onto it, rendered row by row when the job is sent.
-// The bitmaps are not copied: they stay valid and unchanged until PrintPage returns.
-class CupsPage : public PrinterPage {
- public:
-  explicit CupsPage(Size area) : area_(area) {}
-  Size PrintableArea() const override { return area_; }
-  int BitsPerPixel() const override { return 24; }
-  void StretchBitmap(const Bitmap32& bitmap, int left, int top, int width, int height) override {
-    stretches_.push_back({&bitmap, left, top, width, height});
-  }
-
-  // One row of the printed page, white where nothing was drawn.
-  void Row(int y, uint32_t* pixels) {
-    std::fill(pixels, pixels + area_.width, ToPixel(kWhite));
-    row_.Resize(area_.width, 1);
-    bool drawn = false;
-    for (const Stretch& s : stretches_) {
-      if (y < s.top || int64_t{y} >= int64_t{s.top} + s.height) continue;
-      if (!drawn) row_.Fill(kWhite);
-      drawn = true;
-      Canvas canvas(row_);
-      canvas.StretchDraw(s.left, s.top - y, s.width, s.height, *s.bitmap);  // lands on row 0
-    }
-    if (drawn) std::copy(row_.Row(0), row_.Row(0) + area_.width, pixels);
-  }
-
- private:
-  struct Stretch {
-    const Bitmap32* bitmap;
-    int left, top, width, height;
-  };
-  Size area_;
-  std::vector<Stretch> stretches_;
-  Bitmap32 row_;
-};
-
 // Writes a document's bytes to the job being sent; false once the server stops taking them.
 using DocumentWriter = std::function<bool(std::string_view bytes)>;
 
@@ -213,16 +177,13 @@ class CupsPrinterSystem : public PrinterSystem {
     const PageGeometry geometry = QueryGeometry(dest.get());
     if (geometry.area.width <= 0 || geometry.area.height <= 0)
       throw std::runtime_error("Unusable page size on " + printer);
-    CupsPage page(geometry.area);
+    DocumentPage page(geometry.area);
     draw(page);  // a failure here sends nothing
     std::string error;
     const bool sent = SendJob(
         printer, "", "image/png",
         [&](const DocumentWriter& write) {
-          return EncodePng(
-              geometry.area.width, geometry.area.height,
-              [&page](int y, uint32_t* pixels) { page.Row(y, pixels); }, write,
-              std::max(geometry.dpi_x, geometry.dpi_y));
+          return page.EncodePng(write, std::max(geometry.dpi_x, geometry.dpi_y));
         },
         error);
     if (!sent) throw std::runtime_error("Printing on " + printer + " failed: " + error);

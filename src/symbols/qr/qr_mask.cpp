@@ -120,29 +120,83 @@ void ApplyMask(Matrix& symbol, int n, int mask) {
   }
 }
 
+namespace {
+
+// One row of the matrix as bit lines: bit j of `dark` is the colour of module j, of `data`
+// its data bit, of `function` whether it is a function module.
+struct RowBits {
+  Line dark, data, function;
+};
+
+RowBits PackRow(const uint8_t* src, int n) {
+  RowBits r;
+  int j = 0;
+  // Eight modules at a time: gather one bit of each byte into one byte of bits (the bytes are
+  // loaded little-endian, module j + k in byte k).
+  static_assert(std::endian::native == std::endian::little);
+  constexpr uint64_t kLowBits = 0x0101010101010101u, kGather = 0x0102040810204080u;
+  for (; j + 8 <= n; j += 8) {
+    uint64_t bytes;
+    std::memcpy(&bytes, src + j, 8);
+    r.dark.w[j >> 6] |= ((((bytes >> 1) & kLowBits) * kGather) >> 56) << (j & 63);
+    r.data.w[j >> 6] |= (((bytes & kLowBits) * kGather) >> 56) << (j & 63);
+    r.function.w[j >> 6] |= ((((bytes >> 2) & kLowBits) * kGather) >> 56) << (j & 63);
+  }
+  for (; j < n; ++j) {
+    r.dark.w[j >> 6] |= uint64_t{(src[j] >> 1) & 1u} << (j & 63);
+    r.data.w[j >> 6] |= static_cast<uint64_t>(src[j] & kDataBit) << (j & 63);
+    r.function.w[j >> 6] |= uint64_t{(src[j] >> 2) & 1u} << (j & 63);
+  }
+  return r;
+}
+
+// Where mask pattern T holds along row i, for every column below 192: each pattern repeats
+// every 12 rows and every 6 columns, so the lines of rows 0 .. 11 serve every row.
+template <int T>
+void MaskLinesT(Line (&lines)[12]) {
+  for (int i = 0; i < 12; ++i) {
+    Line l;
+    for (int j = 0; j < 192; ++j)
+      if (MaskHolds<T>(i, j)) l.w[j >> 6] |= uint64_t{1} << (j & 63);
+    lines[i] = l;
+  }
+}
+
+struct MaskLines {
+  Line of[8][12];
+  MaskLines() {
+    MaskLinesT<0>(of[0]);
+    MaskLinesT<1>(of[1]);
+    MaskLinesT<2>(of[2]);
+    MaskLinesT<3>(of[3]);
+    MaskLinesT<4>(of[4]);
+    MaskLinesT<5>(of[5]);
+    MaskLinesT<6>(of[6]);
+    MaskLinesT<7>(of[7]);
+  }
+};
+
+// The penalty of the n rows as bit lines (bit j of row i dark), as MaskPenalty scores it.
+int PenaltyOfRows(const Line* rows, int n);
+
+}  // namespace
+
 int MaskPenalty(const Matrix& symbol, int n) {
-  // Rows as bit lines, bit j of row i dark. Row rules work along a line with shifts; column
-  // rules combine whole rows, every column at once.
   Line rows[kMaxModules];
+  for (int i = 0; i < n; ++i) rows[i] = PackRow(symbol[i], n).dark;
+  return PenaltyOfRows(rows, n);
+}
+
+namespace {
+
+int PenaltyOfRows(const Line* rows, int n) {
+  // Row rules work along a line with shifts; column rules combine whole rows, every column at
+  // once.
   Line padded[kMaxModules];  // rows shifted up by one: bit j + 1 is module j
   int dark = 0;
   for (int i = 0; i < n; ++i) {
-    Line l;
-    const uint8_t* src = symbol[i];
-    int j = 0;
-    // Eight modules at a time: gather bit 1 of each byte into one byte of bits (the bytes are
-    // loaded little-endian, module j + k in byte k).
-    static_assert(std::endian::native == std::endian::little);
-    for (; j + 8 <= n; j += 8) {
-      uint64_t bytes;
-      std::memcpy(&bytes, src + j, 8);
-      const uint64_t bits = (((bytes >> 1) & 0x0101010101010101u) * 0x0102040810204080u) >> 56;
-      l.w[j >> 6] |= bits << (j & 63);
-    }
-    for (; j < n; ++j) l.w[j >> 6] |= uint64_t{(src[j] >> 1) & 1u} << (j & 63);
-    rows[i] = l;
-    padded[i] = l.Up(1);
-    dark += l.Count();
+    padded[i] = rows[i].Up(1);
+    dark += rows[i].Count();
   }
   const Line all = LowBits(n);
   const Line pairs = LowBits(n - 1);  // positions j with a neighbour j + 1
@@ -202,16 +256,28 @@ int MaskPenalty(const Matrix& symbol, int n) {
   return score;
 }
 
+}  // namespace
+
 int SelectMask(Matrix& symbol, int n, int masktype) {
   if (masktype >= 0) {
     ApplyMask(symbol, n, masktype);
     return masktype;
   }
+  // Each mask's colours are scored as bit lines, made from the rows' data bits, function
+  // modules and their colours (packed once), without masking the matrix itself.
+  static const MaskLines kMasks;
+  RowBits bits[kMaxModules];
+  for (int i = 0; i < n; ++i) bits[i] = PackRow(symbol[i], n);
+  const Line all = LowBits(n);
+  Line rows[kMaxModules];
   int best = 0;
   int bestscore = 0;
   for (int t = 0; t < 8; ++t) {
-    ApplyMask(symbol, n, t);
-    const int score = MaskPenalty(symbol, n);
+    for (int i = 0; i < n; ++i) {
+      const RowBits& b = bits[i];
+      rows[i] = ((b.dark & b.function) ^ ((b.data ^ kMasks.of[t][i % 12]) & ~b.function)) & all;
+    }
+    const int score = PenaltyOfRows(rows, n);
     if (t == 0 || score < bestscore) {
       best = t;
       bestscore = score;
