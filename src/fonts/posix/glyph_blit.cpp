@@ -99,49 +99,77 @@ __attribute__((target("avx2"))) inline void BlendBlockAvx2(uint32_t* at, uint64_
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), out);
 }
 
-__attribute__((target("avx2"))) void BlendRunAvx2(uint32_t* d, const uint8_t* cov,
-                                                  int64_t count, uint32_t pixel) {
-  int64_t k = 0;
-  for (; k + 8 <= count; k += 8) {
-    uint64_t eight;
-    std::memcpy(&eight, cov + k, 8);
-    if (eight != 0) BlendBlockAvx2(d + k, eight, pixel);
-  }
-  if (k == count) return;
-  // A short last block: its dots are read with a mask and written back one by one, so
-  // nothing past the run is touched. (Built without stores that a wide load would have to
-  // wait for.)
-  const int64_t n = count - k;
-  uint64_t eight = 0;
-  for (int64_t i = 0; i < n; ++i) eight |= uint64_t{cov[k + i]} << (8 * i);
-  if (eight == 0) return;
+// Rows of `count` dots, `d_step` dots apart, with their coverage rows `cov_step` bytes apart.
+__attribute__((target("avx2"))) void BlendRowsAvx2(uint32_t* d, ptrdiff_t d_step,
+                                                   const uint8_t* cov, ptrdiff_t cov_step,
+                                                   int64_t count, int64_t rows, uint32_t pixel) {
+  const int64_t n = count % 8;
   const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(n)),
                                           _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-  alignas(32) uint32_t tail[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(tail),
-                     _mm256_maskload_epi32(reinterpret_cast<const int*>(d + k), live));
-  BlendBlockAvx2(tail, eight, pixel);
-  for (int64_t i = 0; i < n; ++i) d[k + i] = tail[i];
+  const uint64_t tail_bytes = n == 0 ? 0 : ~uint64_t{0} >> (64 - 8 * n);
+  for (int64_t r = 0; r < rows; ++r, d += d_step, cov += cov_step) {
+    int64_t k = 0;
+    for (; k + 8 <= count; k += 8) {
+      uint64_t eight;
+      std::memcpy(&eight, cov + k, 8);
+      if (eight != 0) BlendBlockAvx2(d + k, eight, pixel);
+    }
+    if (n == 0) continue;
+    // The short last block: its dots are read and written under a mask, so nothing past the
+    // run is touched. Its coverage comes in one load where the bytes after it are still the
+    // box's (a later row), else one by one.
+    uint64_t eight = 0;
+    if (k + 8 <= (rows - 1 - r) * cov_step + count) {
+      std::memcpy(&eight, cov + k, 8);
+      eight &= tail_bytes;
+    } else {
+      for (int64_t i = 0; i < n; ++i) eight |= uint64_t{cov[k + i]} << (8 * i);
+    }
+    if (eight == 0) continue;
+    alignas(32) uint32_t tail[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(tail),
+                       _mm256_maskload_epi32(reinterpret_cast<const int*>(d + k), live));
+    BlendBlockAvx2(tail, eight, pixel);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(d + k), live,
+                           _mm256_load_si256(reinterpret_cast<const __m256i*>(tail)));
+  }
 }
 
-using Kernel = void (*)(uint32_t*, const uint8_t*, int64_t, uint32_t);
+void BlendRunAvx2(uint32_t* d, const uint8_t* cov, int64_t count, uint32_t pixel) {
+  BlendRowsAvx2(d, 0, cov, 0, count, 1, pixel);
+}
 
-Kernel ChooseKernel() {
+void BlendRowsSse2(uint32_t* d, ptrdiff_t d_step, const uint8_t* cov, ptrdiff_t cov_step,
+                   int64_t count, int64_t rows, uint32_t pixel) {
+  for (int64_t r = 0; r < rows; ++r, d += d_step, cov += cov_step)
+    BlendRunSse2(d, cov, count, pixel);
+}
+
+using RowsKernel = void (*)(uint32_t*, ptrdiff_t, const uint8_t*, ptrdiff_t, int64_t, int64_t,
+                            uint32_t);
+
+RowsKernel ChooseKernel() {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? BlendRunAvx2 : BlendRunSse2;
+  return __builtin_cpu_supports("avx2") ? BlendRowsAvx2 : BlendRowsSse2;
 }
 
 #endif
 
 }  // namespace
 
-void BlendRun(uint32_t* d, const uint8_t* cov, int64_t count, uint32_t pixel) {
+void BlendRows(uint32_t* d, ptrdiff_t d_step, const uint8_t* cov, ptrdiff_t cov_step,
+               int64_t count, int64_t rows, uint32_t pixel) {
 #if VELIN_BLEND_X86
-  static const Kernel kernel = ChooseKernel();
-  kernel(d, cov, count, pixel);
+  static const RowsKernel kernel = ChooseKernel();
+  kernel(d, d_step, cov, cov_step, count, rows, pixel);
 #else
-  BlendRunPlain(d, cov, count, pixel);
+  for (int64_t r = 0; r < rows; ++r, d += d_step, cov += cov_step)
+    BlendRunPlain(d, cov, count, pixel);
 #endif
+}
+
+void BlendRun(uint32_t* d, const uint8_t* cov, int64_t count, uint32_t pixel) {
+  BlendRows(d, 0, cov, 0, count, 1, pixel);
 }
 
 BlendRunKernels AvailableBlendRunKernels() {

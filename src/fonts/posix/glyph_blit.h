@@ -29,6 +29,11 @@ inline uint32_t BlendDot(uint32_t dot, uint32_t pixel, unsigned a) {
 // Blends one run of `count` coverage values onto consecutive dots, as BlitCoverage does for
 // each of them. Uses the widest vector unit the processor has.
 void BlendRun(uint32_t* d, const uint8_t* cov, int64_t count, uint32_t pixel);
+// BlendRun over `rows` runs: run r starts at d + r * d_step with its coverage at
+// cov + r * cov_step (cov_step >= count). Coverage is read only from cov to the end of the
+// last run, though a run may read ahead into the coverage of a later one.
+void BlendRows(uint32_t* d, ptrdiff_t d_step, const uint8_t* cov, ptrdiff_t cov_step,
+               int64_t count, int64_t rows, uint32_t pixel);
 
 // The ways BlendRun can go, for tests that compare them; a way the processor (or the build)
 // lacks is null.
@@ -122,13 +127,16 @@ inline void BlitCoverage(Bitmap32& target, const GlyphPlacement& place, int64_t 
   const int64_t fy = ty0 + (swap ? sy * c_lo : sy * r_lo);
   uint32_t* row_start = origin + fy * stride + fx;
   const int64_t count = c_hi - c_lo;
+  if (step_c == 1) {
+    BlendRows(row_start, step_r,
+              coverage + static_cast<size_t>(r_lo) * static_cast<size_t>(width) +
+                  static_cast<size_t>(c_lo),
+              width, count, r_hi - r_lo, pixel);
+    return;
+  }
   for (int64_t r = r_lo; r < r_hi; ++r, row_start += step_r) {
     const uint8_t* cov = coverage + static_cast<size_t>(r) * static_cast<size_t>(width) +
                          static_cast<size_t>(c_lo);
-    if (step_c == 1) {
-      BlendRun(row_start, cov, count, pixel);
-      continue;
-    }
     uint32_t* d = row_start;
     for (int64_t k = 0; k < count; ++k, d += step_c) {
       const unsigned a = cov[k];
