@@ -5,11 +5,35 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "base/ansi_codec.h"
 #include "base/gb18030.h"
 
 namespace velin {
+
+namespace {
+
+// For each keyword of a table, the positions of its entries, in table order (a line runs every
+// entry for its keyword), so a line finds its handlers without comparing against every entry.
+class KeywordIndex {
+ public:
+  template <typename Entry>
+  KeywordIndex(const Entry* table, size_t count) {
+    for (size_t i = 0; i < count; ++i) entries_[table[i].keyword].push_back(i);
+  }
+  const std::vector<size_t>* Find(std::string_view keyword) const {
+    auto it = entries_.find(keyword);
+    return it == entries_.end() ? nullptr : &it->second;
+  }
+
+ private:
+  std::unordered_map<std::string_view, std::vector<size_t>> entries_;
+};
+
+}  // namespace
 
 // Keyword tables, in the order of the tests.
 const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kCpclTable[] = {
@@ -474,10 +498,16 @@ bool TCPCLCmdThread::ExecuteCommand(const std::string& cmd) {
 }
 
 void TCPCLCmdThread::Dispatch(const KeywordEntry* table, size_t count) {
+  // `table` is one of the two tables (count is its size).
+  static const KeywordIndex cpcl_index(kCpclTable, std::size(kCpclTable));
+  static const KeywordIndex tspl_index(kTsplTable, std::size(kTsplTable));
+  const KeywordIndex& index = table == kTsplTable ? tspl_index : cpcl_index;
   const std::string keyword = CmdFields[1];
+  static const std::vector<size_t> kNone;
+  const std::vector<size_t>* found = index.Find(keyword);
   bool handled = false;
-  for (size_t i = 0; i < count; ++i) {
-    if (keyword != table[i].keyword) continue;
+  for (size_t i : found != nullptr ? *found : kNone) {
+    if (i >= count) break;
     if (table[i].printer_only && !choices_.printer_keywords) continue;
     handled = true;
     current_handler_ = table[i].name;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/ansi_codec.h"
+#include "fonts/posix/glyph_blit.h"
 
 namespace velin {
 
@@ -57,6 +58,23 @@ struct FamilyFaces {
   std::unordered_map<char32_t, int> by_char;  // index into refs, -1 for none
 };
 
+struct GlyphKey {
+  FT_Face face = nullptr;
+  FT_UInt index = 0;
+  int em = 0;
+  bool synthetic_bold = false;
+  bool operator==(const GlyphKey&) const = default;
+};
+
+struct GlyphKeyHash {
+  size_t operator()(const GlyphKey& k) const {
+    uint64_t h = reinterpret_cast<uintptr_t>(k.face);
+    h = h * 0x9E3779B97F4A7C15u ^ k.index;
+    h = h * 0x9E3779B97F4A7C15u ^ (static_cast<uint64_t>(k.em) << 1 | k.synthetic_bold);
+    return static_cast<size_t>(h * 0x9E3779B97F4A7C15u >> 7);
+  }
+};
+
 struct CachedGlyph {
   int64_t advance = 0;  // pixels
   int left = 0;         // bitmap origin relative to the pen position on the baseline, y up
@@ -66,49 +84,13 @@ struct CachedGlyph {
   std::vector<uint8_t> coverage;
 };
 
-// Maps a dot of the unrotated text cell (u right, v down, from the cell's top-left) to the
-// bitmap, turning counter-clockwise about the cell's top-left corner (x, y).
-struct Placement {
-  int64_t x = 0;
-  int64_t y = 0;
-  int quarter = 0;  // 0, 1, 2, 3 for 0, 90, 180, 270 degrees
-  void Map(int64_t u, int64_t v, int64_t& tx, int64_t& ty) const {
-    switch (quarter) {
-      case 1:
-        tx = x + v;
-        ty = y - 1 - u;
-        break;
-      case 2:
-        tx = x - 1 - u;
-        ty = y - 1 - v;
-        break;
-      case 3:
-        tx = x - 1 - v;
-        ty = y + u;
-        break;
-      default:
-        tx = x + u;
-        ty = y + v;
-        break;
-    }
-  }
-};
+using Placement = GlyphPlacement;
 
-// Blends `color` onto one dot with coverage 0..255.
+// Blends `pixel` onto one dot with coverage 0..255; dots outside the bitmap are skipped.
 inline void Blend(Bitmap32& target, int64_t tx, int64_t ty, uint32_t pixel, unsigned a) {
   if (a == 0 || tx < 0 || ty < 0 || tx >= target.width() || ty >= target.height()) return;
   uint32_t& d = target.Row(static_cast<int>(ty))[tx];
-  if (a >= 255) {
-    d = pixel;
-    return;
-  }
-  uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const unsigned dc = (d >> shift) & 0xFF, sc = (pixel >> shift) & 0xFF;
-    const unsigned c = (dc * (255 - a) + sc * a + 127) / 255;
-    out |= c << shift;
-  }
-  d = out;
+  d = a >= 255 ? pixel : BlendDot(d, pixel, a);
 }
 
 struct SpanTarget {
@@ -155,7 +137,11 @@ struct FreeTypeTextRenderer::Impl {
   std::map<FaceKey, FT_Face> faces;
   std::map<FT_Face, int> face_em;  // the pixel size currently set on each face
   std::map<std::pair<std::string, bool>, FamilyFaces> families;
-  std::map<std::tuple<FT_Face, FT_UInt, int, bool>, CachedGlyph> glyphs;
+  std::unordered_map<GlyphKey, CachedGlyph, GlyphKeyHash> glyphs;
+  // The family of the last look-up, which a run of text lines nearly always asks for again.
+  std::string last_family_name;
+  bool last_family_bold = false;
+  FamilyFaces* last_family = nullptr;
   size_t glyph_bytes = 0;
 
   Impl() {
@@ -175,6 +161,16 @@ struct FreeTypeTextRenderer::Impl {
   }
 
   FamilyFaces& Family(std::string_view name, bool bold) {
+    if (last_family != nullptr && last_family_bold == bold && last_family_name == name)
+      return *last_family;
+    FamilyFaces& fam = FindFamily(name, bold);
+    last_family_name.assign(name);
+    last_family_bold = bold;
+    last_family = &fam;  // map nodes stay put
+    return fam;
+  }
+
+  FamilyFaces& FindFamily(std::string_view name, bool bold) {
     auto key = std::make_pair(std::string(name), bold);
     auto it = families.find(key);
     if (it != families.end()) return it->second;
@@ -335,7 +331,7 @@ struct FreeTypeTextRenderer::Impl {
   // The rendered glyph, from the cache or loaded and rasterised now; null if the face cannot
   // produce it.
   const CachedGlyph* Cached(FaceRef& ref, FT_UInt index, int em) {
-    auto key = std::make_tuple(ref.face, index, em, ref.synthetic_bold);
+    const GlyphKey key{ref.face, index, em, ref.synthetic_bold};
     auto it = glyphs.find(key);
     if (it != glyphs.end()) return &it->second;
     if (!SetEm(ref.face, em) || !LoadOutline(ref, index)) return nullptr;
@@ -410,16 +406,8 @@ struct FreeTypeTextRenderer::Impl {
       if (pen + 2 * int64_t{em} < u_lo) return true;  // this glyph ends before it
       if (glyph != nullptr) {
         const CachedGlyph& g = *glyph;
-        for (int r = 0; r < g.rows; ++r) {
-          const int64_t v = ascent - g.top + r;
-          const uint8_t* cov = g.coverage.data() + static_cast<size_t>(r) * g.width;
-          for (int c = 0; c < g.width; ++c) {
-            if (cov[c] == 0) continue;
-            int64_t tx, ty;
-            place.Map(pen + g.left + c, v, tx, ty);
-            Blend(bmp, tx, ty, pixel, cov[c]);
-          }
-        }
+        BlitCoverage(bmp, place, pen + g.left, ascent - g.top, g.coverage.data(), g.width,
+                     g.rows, pixel);
       } else {
         SpanTarget target;
         target.bitmap = &bmp;
