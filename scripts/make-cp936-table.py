@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/base/posix/cp936_table.inc, the code page 936 table of the Linux ANSI codec.
+"""Writes src/base/cp936_table.inc, the code page 936 table of the Linux ANSI codec.
 
 Windows code page 936 is GBK as Microsoft maps it. glibc's CP936 converter knows the same
 characters except the pairs Microsoft maps to private-use code points, and the Windows
@@ -150,7 +150,7 @@ def render(pairs, byte80):
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        root, "src", "base", "posix", "cp936_table.inc")
+        root, "src", "base", "cp936_table.inc")
     pairs, byte80 = build_pairs()
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write(render(pairs, byte80))

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the native suite, the same suite under ASan+UBSan,
-# a bounded fuzzing run, and (once the Windows build exists) the Windows tests under Wine.
+# a bounded fuzzing run, and (once the Windows build exists) the Windows tests under Wine,
+# then the installer and the zip (scripts/windows/package.sh), tested under Wine too.
 # Environment: VELIN_FUZZ_SECONDS (default 20 per target, scripts/fuzz.sh), VELIN_SKIP_WINDOWS=1, VELIN_SKIP_ASAN=1.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,9 @@ cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DV
 cmake --build "$root/build" -j "$jobs"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
 
+step ".deb package: install and removal"
+"$root/scripts/test-deb.sh" "$root/build"
+
 if [ "${VELIN_SKIP_ASAN:-0}" != 1 ]; then
   step "ASan+UBSan build and tests"
   cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELIN_SANITIZE=ON >/dev/null
@@ -34,5 +38,8 @@ if [ "${VELIN_SKIP_WINDOWS:-0}" != 1 ] && [ -x "$root/scripts/windows/test.sh" ]
   step "Windows build and tests under Wine"
   "$root/scripts/windows/build.sh"
   VELIN_NATIVE_CLI="$root/build/src/app/velin-cli" "$root/scripts/windows/test.sh"
+  step "Windows installer and zip, tested under Wine"
+  "$root/scripts/windows/package.sh"
+  "$root/scripts/windows/test-package.sh"
 fi
 step "all tests passed"

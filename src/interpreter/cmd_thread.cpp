@@ -7,6 +7,7 @@
 #include <new>
 
 #include "base/ansi_codec.h"
+#include "base/gb18030.h"
 
 namespace velin {
 
@@ -415,8 +416,8 @@ void TCPCLCmdThread::Reply(std::initializer_list<uint8_t> bytes) {
 }
 
 std::string TCPCLCmdThread::DecodeLine(const std::string& bytes) const {
-  if (!choices_.line_encoding || printer_.encoding != "UTF-8")
-    return AnsiToUtf8(bytes);  // GB18030: its GBK part
+  if (!choices_.line_encoding || printer_.encoding.empty()) return AnsiToUtf8(bytes);
+  if (printer_.encoding == "GB18030") return Gb18030ToUtf8(bytes);
   std::string text;
   text.reserve(bytes.size());
   for (size_t pos = 0; pos < bytes.size();) AppendUtf8(text, NextUtf8(bytes, pos));
@@ -424,7 +425,8 @@ std::string TCPCLCmdThread::DecodeLine(const std::string& bytes) const {
 }
 
 std::string TCPCLCmdThread::EncodeLine(const std::string& text) const {
-  return choices_.line_encoding && printer_.encoding == "UTF-8" ? text : Utf8ToAnsi(text);
+  if (!choices_.line_encoding || printer_.encoding.empty()) return Utf8ToAnsi(text);
+  return printer_.encoding == "GB18030" ? Utf8ToGb18030(text) : text;
 }
 
 void TCPCLCmdThread::DispatchLine(bool log) {

@@ -190,13 +190,12 @@ void TCPCLCmdThread::CMD_BARCODE_TEXT() {
   });
 }
 
-// ENCODING UTF-8 | GB18030 | ASCII (and GBK): how the following lines are decoded.
+// ENCODING UTF-8 | GB18030 | ASCII (and GBK, ...): how the following lines are decoded.
 void TCPCLCmdThread::CMD_ENCODING() {
   Guarded("CMD_ENCODING:", [this] {
     if (!SplitParameters(1)) return;
     const std::string_view name = TrimBlanks(ParFields[1]);
-    printer_.encoding =
-        EqualsIgnoreAsciiCase(name, "UTF-8") || EqualsIgnoreAsciiCase(name, "UTF8") ? "UTF-8" : "";
+    printer_.encoding = LineEncodingNamed(name);
   });
 }
 

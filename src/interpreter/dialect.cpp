@@ -25,4 +25,10 @@ DialectChoices DialectChoices::Of(LabelDialect dialect) {
   return c;
 }
 
+std::string LineEncodingNamed(std::string_view name) {
+  if (EqualsIgnoreAsciiCase(name, "UTF-8") || EqualsIgnoreAsciiCase(name, "UTF8")) return "UTF-8";
+  if (EqualsIgnoreAsciiCase(name, "GB18030") || name == "54936") return "GB18030";
+  return "";
+}
+
 }  // namespace velin

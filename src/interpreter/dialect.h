@@ -4,6 +4,7 @@
 // handlers consults.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace velin {
@@ -42,5 +43,10 @@ struct DialectChoices {
 
   static DialectChoices Of(LabelDialect dialect);
 };
+
+// The encoding a CPCL ENCODING or TSPL CODEPAGE name selects for the lines that follow:
+// "UTF-8" (UTF-8, UTF8), "GB18030" (GB18030, 54936), or "" for the ANSI code page (GBK, 936,
+// and every other name: 950, 437, ... are not decoded on their own). Any case.
+std::string LineEncodingNamed(std::string_view name);
 
 }  // namespace velin

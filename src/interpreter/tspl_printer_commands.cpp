@@ -311,14 +311,13 @@ void TCPCLCmdThread::CMD_TSPL_REFERENCE() {
   });
 }
 
-// CODEPAGE p (ENCODING p): UTF-8 decodes the following lines as UTF-8; any other code page
-// (936, 950, 437, 1252, ...) as the ANSI code page.
+// CODEPAGE p (ENCODING p): UTF-8 and GB18030 (54936) decode the following lines in that
+// encoding; any other code page (936, 950, 437, 1252, ...) as the ANSI code page.
 void TCPCLCmdThread::CMD_TSPL_CODEPAGE() {
   Quietly([this] {
     if (!SplitItems(1)) return;
     const std::string_view name = TrimBlanks(ParFields[0]);
-    printer_.encoding =
-        EqualsIgnoreAsciiCase(name, "UTF-8") || EqualsIgnoreAsciiCase(name, "UTF8") ? "UTF-8" : "";
+    printer_.encoding = LineEncodingNamed(name);
   });
 }
 

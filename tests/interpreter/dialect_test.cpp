@@ -3,6 +3,8 @@
 // raw bitmaps and the line encoding; and the report of ignored and failed commands.
 #include <gtest/gtest.h>
 
+#include "base/ansi_codec.h"
+
 #include "interpreter/label_report.h"
 #include "interpreter/printer_text.h"
 #include "support/dark_box.h"
@@ -150,11 +152,16 @@ TEST_F(CpclPrinterTest, AnEndlessTextLineIsSetOnlyAsFarAsThePage) {
   EXPECT_EQ(h_.debug_lines.back(), "CMD_TEXT:'nan' is not a valid number");
 }
 
-TEST_F(CpclPrinterTest, EncodingUtf8DecodesTheLinesThatFollow) {
-  Send("ENCODING UTF-8\r\nT 24 0 0 0 \xE9\xA1\xBA\r\nENCODING GB18030\r\nT 24 0 0 0 \xCB\xB3\r\n");
-  ASSERT_GE(h_.commands.size(), 2u);
-  EXPECT_EQ(h_.commands[1], "T 24 0 0 0 \xE9\xA1\xBA");      // 顺, decoded from UTF-8
-  EXPECT_EQ(h_.commands.back(), "T 24 0 0 0 \xE9\xA1\xBA");  // the same, from GBK
+TEST_F(CpclPrinterTest, EncodingDecodesTheLinesThatFollow) {
+  // 顺 from UTF-8 and from a GB18030 pair; 𠮷 from a four-byte sequence; back to GBK, where
+  // the same four bytes are two pairs.
+  Send("ENCODING UTF-8\r\nT 24 0 0 0 \xE9\xA1\xBA\r\nENCODING GB18030\r\nT 24 0 0 0 \xCB\xB3\r\n"
+       "T 24 0 0 0 \x95\x34\xB2\x35\r\nENCODING GBK\r\nT 24 0 0 0 \x95\x34\xB2\x35\r\n");
+  ASSERT_EQ(h_.commands.size(), 7u);
+  EXPECT_EQ(h_.commands[1], "T 24 0 0 0 \xE9\xA1\xBA");
+  EXPECT_EQ(h_.commands[3], "T 24 0 0 0 \xE9\xA1\xBA");
+  EXPECT_EQ(h_.commands[4], "T 24 0 0 0 \U00020BB7");
+  EXPECT_EQ(h_.commands[6], "T 24 0 0 0 " + AnsiToUtf8("\x95\x34\xB2\x35"));
 }
 
 TEST(ResidentText, CellsSetTheSizeOfEveryCharacter) {

@@ -8,3 +8,13 @@ set_target_properties(${target} PROPERTIES
 # A tool, not a test: measures the idle cost of the receiver link (see its header).
 add_executable(velin_usb_idle_probe usb_posix/tools/idle_probe.cpp usb_posix/usb_testbed.cpp)
 target_link_libraries(velin_usb_idle_probe PRIVATE velin_test_support PkgConfig::UMOCKDEV)
+
+# The service tests start velin-cli itself on the emulated bus.
+add_dependencies(${target} velin-cli)
+
+# A tool, not a test: measures velin-cli serve idle and per label (see its header).
+add_executable(velin_serve_probe usb_posix/tools/serve_probe.cpp usb_posix/usb_testbed.cpp
+               usb_posix/service_process.cpp)
+target_include_directories(velin_serve_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(velin_serve_probe PRIVATE velin_test_support PkgConfig::UMOCKDEV)
+add_dependencies(velin_serve_probe velin-cli)

@@ -20,6 +20,11 @@ struct Command {
 // Registers a subcommand; call from a namespace-scope initialiser.
 bool Register(const Command& command);
 
+// Registers the manual page that `velin-cli NAME --help` (or -h) prints: NAME, SYNOPSIS,
+// DESCRIPTION, OPTIONS, EXIT STATUS. A subcommand without one gets a page made of its usage
+// line.
+bool RegisterHelp(const char* name, const char* page);
+
 // Prints "velin-cli NAME: MESSAGE" and the usage line to standard error; returns kExitUsage.
 int UsageError(const char* name, const std::string& message);
 

@@ -14,6 +14,24 @@ std::map<std::string, Command>& Commands() {
   return commands;
 }
 
+std::map<std::string, const char*>& HelpPages() {
+  static std::map<std::string, const char*> pages;
+  return pages;
+}
+
+int PrintCommandHelp(const Command& command) {
+  auto page = HelpPages().find(command.name);
+  if (page != HelpPages().end()) {
+    std::fputs(page->second, stdout);
+  } else {
+    std::printf(
+        "NAME\n    velin-cli %s\n\nSYNOPSIS\n    velin-cli %s\n\nDESCRIPTION\n"
+        "    See the velin-cli section of the README.\n",
+        command.name, command.usage);
+  }
+  return kExitOk;
+}
+
 int PrintHelp(FILE* out) {
   std::fprintf(out, "usage: velin-cli COMMAND [OPTIONS]\n");
   for (const auto& [name, command] : Commands()) std::fprintf(out, "  %s\n", command.usage);
@@ -24,6 +42,11 @@ int PrintHelp(FILE* out) {
 
 bool Register(const Command& command) {
   Commands()[command.name] = command;
+  return true;
+}
+
+bool RegisterHelp(const char* name, const char* page) {
+  HelpPages()[name] = page;
   return true;
 }
 
@@ -54,5 +77,7 @@ int main(int argc, char** argv) {
     return PrintHelp(stderr);
   }
   std::vector<std::string> args(argv + 2, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
+    return PrintCommandHelp(it->second);
   return it->second.run(args);
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/ansi_codec.h"
-#include "cp936_table.inc"
+#include "base/cp936_table.inc"
 
 namespace velin {
 namespace {
