@@ -1,6 +1,7 @@
 // The program reaches nothing but the receiver, its configuration, the files it was told to
-// write and the print spool. velin-cli runs its commands under strace: every socket it makes
-// must be a local (AF_UNIX) one, connected only to the CUPS server's socket, the name service
+// write and the print spool. velin-cli runs its commands (the service among them) under
+// strace: every socket it makes must be a local (AF_UNIX) one or the kernel's device-event
+// socket (AF_NETLINK, which libusb listens on for plugged devices), connected only to the CUPS server's socket, the name service
 // cache or the system bus (libcups asks the system's DNS-SD service there for printers);
 // nothing binds, listens or accepts; and every file it creates, truncates,
 // renames, removes or opens for writing lies in the folders the test gave it.
@@ -46,19 +47,20 @@ std::vector<std::string> Violations(const std::string& trace,
       if (path.compare(0, dir.size(), dir) == 0) return true;
     return false;
   };
+  constexpr size_t npos = std::string::npos;
   std::vector<std::string> bad;
   std::istringstream lines(trace);
   for (std::string line; std::getline(lines, line);) {
     std::smatch m;
     if (std::regex_search(line, m, kSocket) && m[1] != "AF_UNIX" && m[1] != "PF_LOCAL" &&
-        m[1] != "AF_LOCAL" && m[1] != "PF_UNIX")
+        m[1] != "AF_LOCAL" && m[1] != "PF_UNIX" && m[1] != "AF_NETLINK" && m[1] != "PF_NETLINK")
       bad.push_back(line);
     else if (std::regex_search(line, m, kConnect) &&
              (m[1] != "AF_UNIX" ||
               std::find(local_servers.begin(), local_servers.end(), m[2].str()) ==
                   local_servers.end()))
       bad.push_back(line);
-    else if (std::regex_search(line, m, kServer))
+    else if (std::regex_search(line, m, kServer) && line.find("sa_family=AF_NETLINK") == npos)
       bad.push_back(line);
     else if (std::regex_search(line, m, kOpen)) {
       const std::string flags = m[2].matched ? m[2].str() : "";
@@ -89,7 +91,14 @@ TEST(NothingListens, TheCommandLineToolTouchesOnlyWhatItWasGiven) {
   const struct {
     const char* what;
     std::vector<std::string> args;
+    int seconds = 0;  // a service: stopped with SIGTERM after this long
   } runs[] = {
+      // The service: its receiver search (libusb, with the kernel's uevent socket), the
+      // interpreter, PNG output and the capture, until SIGTERM.
+      {"serve",
+       {"serve", "--config", config, "--png-dir", out, "--capture", out + "/capture.bin",
+        "--debug"},
+       3},
       {"render", {"render", "--config", config, label, "-o", out}},
       // Printing asks the CUPS server, through its socket, whether the queue exists.
       {"print to a queue", {"print", "--printer", "velin-capture", "--config", config, label}},
@@ -102,7 +111,10 @@ TEST(NothingListens, TheCommandLineToolTouchesOnlyWhatItWasGiven) {
     std::vector<std::string> args = {"-f", "-qq", "-o", trace,
                                      "-e", "trace=network,open,openat,creat,rename,renameat,"
                                            "renameat2,unlink,unlinkat,mkdir,mkdirat",
-                                     VelinCliPath()};
+                                     };
+    if (run.seconds > 0)
+      args.insert(args.end(), {"/usr/bin/timeout", "-s", "TERM", std::to_string(run.seconds)});
+    args.push_back(VelinCliPath());
     args.insert(args.end(), run.args.begin(), run.args.end());
     const ProcessResult result = RunProcess("/usr/bin/strace", args);
     ASSERT_NE(result.exit_code, -1) << result.err;
@@ -129,6 +141,9 @@ TEST(NothingListens, TheTraceCheckFindsSocketsServersAndStrayWrites) {
        true},
       {"123 bind(3, {sa_family=AF_UNIX, sun_path=\"/tmp/x\"}, 110) = 0", true},
       {"123 listen(3, 5) = 0", true},
+      {"123 socket(AF_NETLINK, SOCK_RAW|SOCK_CLOEXEC|SOCK_NONBLOCK, NETLINK_KOBJECT_UEVENT) = 5",
+       false},
+      {"123 bind(5, {sa_family=AF_NETLINK, nl_pid=0, nl_groups=0x00000001}, 12) = 0", false},
       {"123 openat(AT_FDCWD, \"/etc/cups/client.conf\", O_RDONLY) = 3", false},
       {"123 openat(AT_FDCWD, \"/given/out/page1.png\", O_WRONLY|O_CREAT|O_TRUNC, 0666) = 3",
        false},
