@@ -38,7 +38,7 @@ for target in "${targets[@]}"; do
   if "$build/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
       -timeout=25 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
       ${VELIN_FUZZ_ARGS:-} "$corpus" >"$log" 2>&1; then
-    grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
+    grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
   else
     failed=1
     echo "!! $target failed; its log: $log"
