@@ -85,7 +85,9 @@ TEST(PlugCycles, TheLinuxPortOpensAndClosesWithTheReceiverWithoutGrowing) {
   const test::ProcessStats end = test::ReadProcessStats();
   EXPECT_TRUE(WaitUntil([&] { return search(); }));
   EXPECT_EQ(failures, 0u);
-  EXPECT_EQ(end.handles, after_warm_up.handles);
+  // The played receiver's own descriptors (umockdev's node and event sockets) come and go as
+  // its threads run: two are allowed either way. One leaked per cycle would show as dozens.
+  EXPECT_LE(end.handles, after_warm_up.handles + 2);
   EXPECT_EQ(end.threads, after_warm_up.threads);
   if (!test::kUnderAddressSanitizer) {
     EXPECT_LE(end.resident_bytes - after_warm_up.resident_bytes, int64_t{8} << 20);
