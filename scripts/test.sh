@@ -2,7 +2,7 @@
 # Sets up, builds and runs every test: the native suite, the same suite under ASan+UBSan,
 # a bounded fuzzing run, and (once the Windows build exists) the Windows tests under Wine,
 # then the installer and the zip (scripts/windows/package.sh), tested under Wine too.
-# Environment: VELIN_FUZZ_SECONDS (default 60 per target), VELIN_SKIP_WINDOWS=1, VELIN_SKIP_ASAN=1.
+# Environment: VELIN_FUZZ_SECONDS (default 20 per target, scripts/fuzz.sh), VELIN_SKIP_WINDOWS=1, VELIN_SKIP_ASAN=1.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -32,13 +32,7 @@ if [ "${VELIN_SKIP_ASAN:-0}" != 1 ]; then
 fi
 
 step "fuzzing"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELIN_BUILD_FUZZ=ON -DVELIN_BUILD_TESTS=OFF >/dev/null
-cmake --build "$root/build-fuzz" -j "$jobs" --target fuzz_interpreter
-mkdir -p "$root/build-fuzz/corpus"
-cp "$root"/examples/* "$root"/fuzz/corpus/* "$root/build-fuzz/corpus/" 2>/dev/null || true
-"$root/build-fuzz/fuzz/fuzz_interpreter" -max_total_time="${VELIN_FUZZ_SECONDS:-60}" \
-  -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 "$root/build-fuzz/corpus" 2>&1 | tail -15
+VELIN_FUZZ_SECONDS="${VELIN_FUZZ_SECONDS:-20}" VELIN_FUZZ_JOBS="$jobs" "$root/scripts/fuzz.sh"
 
 if [ "${VELIN_SKIP_WINDOWS:-0}" != 1 ] && [ -x "$root/scripts/windows/test.sh" ]; then
   step "Windows build and tests under Wine"

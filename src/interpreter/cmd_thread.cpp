@@ -141,13 +141,13 @@ const TCPCLCmdThread::KeywordEntry TCPCLCmdThread::kTsplTable[] = {
 };
 
 TCPCLCmdThread::TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
-                               std::unique_ptr<DeviceSearch> search)
+                               std::unique_ptr<DeviceSearch> search, int64_t page_max_pixels)
     : services_(std::move(services)),
       clock_(*services_.clock),
       text_renderer_(services_.text ? services_.text : &PlatformTextRenderer()),
       config_path_(services_.config_path.empty() ? ConfigPath() : services_.config_path) {
   USBFiFo = std::make_unique<TUSBFiFo>(std::move(port), std::move(search));
-  PageImage = std::make_unique<velin::PageImage>(text_renderer_);
+  PageImage = std::make_unique<velin::PageImage>(text_renderer_, page_max_pixels);
   auto ini = OpenIniFile(config_path_);
   FCmdMode = ini->ReadInteger("system", "transfer_mode", kCpcl);
   SetDialect(ParseLabelDialect(ini->ReadString("system", "label_dialect", "")));

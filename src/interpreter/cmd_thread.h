@@ -144,9 +144,12 @@ class TCPCLCmdThread {
 
   // Runs on the user-interface thread: creates the FIFO around `port` (created on this thread
   // too) and `search`, and reads the transfer mode and [system] label_dialect from the
-  // configuration (the only time they are read). Not started.
+  // configuration (the only time they are read). Not started. `page_max_pixels` is the page
+  // bitmap's pixel budget (see PageImage): a label asking for a larger page fails as an
+  // allocation would. The program keeps the default; fuzzing and tests pass a small one.
   TCPCLCmdThread(InterpreterServices services, std::unique_ptr<UsbPort> port,
-                 std::unique_ptr<DeviceSearch> search);
+                 std::unique_ptr<DeviceSearch> search,
+                 int64_t page_max_pixels = PageImage::kDefaultMaxPixels);
   // The owner that created it (the program's main window, on the user-interface thread)
   // destroys it on that same thread; on any other the process aborts with a message. Order:
   // terminate the worker, close the port (which ends a write the worker may be blocked in),

@@ -5,8 +5,10 @@
 
 namespace velin {
 
-PageImage::PageImage(TextRenderer* text)
-    : bitmap_(kInitialWidth, kInitialHeight, kWhite), canvas_(bitmap_, text) {
+PageImage::PageImage(TextRenderer* text, int64_t max_pixels)
+    : bitmap_(kInitialWidth, kInitialHeight, kWhite),
+      canvas_(bitmap_, text),
+      max_pixels_(std::clamp<int64_t>(max_pixels, 0, Bitmap32::kMaxPixels)) {
   Clear();
 }
 
@@ -20,7 +22,8 @@ void PageImage::Clear() {
 void PageImage::Resize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (width > kMaxSide || height > kMaxSide) throw std::bad_alloc();
+  if (width > kMaxSide || height > kMaxSide || int64_t{width} * height > max_pixels_)
+    throw std::bad_alloc();
   bitmap_.Resize(width, height);  // throws before changing anything
 }
 

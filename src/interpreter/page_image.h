@@ -1,6 +1,7 @@
 // The page bitmap every label is drawn on: one dot per pixel, origin top-left.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 
 #include "base/bitmap.h"
@@ -16,12 +17,18 @@ class PageImage {
  public:
   static constexpr int kInitialWidth = 624;
   static constexpr int kInitialHeight = 1040;
-  // The largest side a label printer page can mean; beyond it, or beyond
-  // Bitmap32::kMaxPixels, a resize fails as an allocation would.
+  // The largest side a label printer page can mean; beyond it, or beyond the pixel budget,
+  // a resize fails as an allocation would.
   static constexpr int kMaxSide = 32767;
+  // The program's pixel budget: the largest page it allocates.
+  static constexpr int64_t kDefaultMaxPixels = Bitmap32::kMaxPixels;
 
-  // `text` draws the canvas' text; the platform's renderer by default.
-  explicit PageImage(TextRenderer* text = &PlatformTextRenderer());
+  // `text` draws the canvas' text; the platform's renderer by default. `max_pixels` is the
+  // largest page (width × height) a resize may make, at most Bitmap32::kMaxPixels; a smaller
+  // budget (tests, fuzzing) runs the same checks on a smaller number. The initial page is
+  // made whatever the budget.
+  explicit PageImage(TextRenderer* text = &PlatformTextRenderer(),
+                     int64_t max_pixels = kDefaultMaxPixels);
   PageImage(const PageImage&) = delete;
   PageImage& operator=(const PageImage&) = delete;
 
@@ -37,15 +44,17 @@ class PageImage {
   void Clear();
   // Sets the size (content unspecified until the Clear that follows every resize). A negative
   // side counts as 0 (an empty page). Throws std::bad_alloc if a side exceeds kMaxSide or the
-  // pixel count exceeds Bitmap32::kMaxPixels; the page then keeps its size and content.
+  // pixel count exceeds MaxPixels(); the page then keeps its size and content.
   void Resize(int width, int height);
   void SetWidth(int width) { Resize(width, Height()); }
   void SetHeight(int height) { Resize(Width(), height); }
+  int64_t MaxPixels() const { return max_pixels_; }
 
  private:
   Bitmap32 bitmap_;
   Canvas canvas_;
   std::mutex lock_;
+  int64_t max_pixels_;
 };
 
 }  // namespace velin
