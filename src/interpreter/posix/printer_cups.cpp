@@ -27,6 +27,7 @@ constexpr int kMaxDpi = 9600;
 // give more is refused.
 constexpr int64_t kMaxPageSide = int64_t{48} * kMaxDpi;
 constexpr uint32_t kErrorInvalidPrinterName = 1801;  // what the spooler reports
+constexpr uint32_t kErrorNotReady = 21;  // the spooler's code for a device that takes no job
 
 struct DestDeleter {
   void operator()(cups_dest_t* d) const { cupsFreeDests(1, d); }
@@ -193,10 +194,12 @@ class CupsPrinterSystem : public PrinterSystem {
                        const std::string& data_type, std::string_view bytes) override {
     if (printer.empty() || !FindDest(printer)) return kErrorInvalidPrinterName;
     std::string error;
-    SendJob(
-        printer, document_name, data_type == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO,
-        [bytes](const DocumentWriter& write) { return write(bytes); },
-        error);  // later failures are not examined, as with the spooler
+    // A job the server refuses (a queue not accepting jobs) or cannot take fails as such, not
+    // as a job that printed.
+    if (!SendJob(
+            printer, document_name, data_type == "RAW" ? CUPS_FORMAT_RAW : CUPS_FORMAT_AUTO,
+            [bytes](const DocumentWriter& write) { return write(bytes); }, error))
+      return kErrorNotReady;
     return 0;
   }
 };

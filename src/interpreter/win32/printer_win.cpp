@@ -126,20 +126,31 @@ class WinPrinterSystem final : public PrinterSystem {
     doc.pDocName = doc_name.data();
     doc.pOutputFile = nullptr;
     doc.pDatatype = type.data();
-    // As the raw job is defined, the outcome of these steps is not examined.
-    StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc));
+    // A job the spooler does not take, or a write it refuses, fails with the spooler's code.
+    if (StartDocPrinterW(handle, 1, reinterpret_cast<BYTE*>(&doc)) == 0) {
+      const DWORD error = GetLastError();
+      ClosePrinter(handle);
+      return error != 0 ? error : ERROR_NOT_READY;
+    }
     StartPagePrinter(handle);
+    DWORD error = 0;
     while (!bytes.empty()) {
       const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
       DWORD written = 0;
-      if (!WritePrinter(handle, const_cast<char*>(bytes.data()), chunk, &written) || written == 0)
+      if (!WritePrinter(handle, const_cast<char*>(bytes.data()), chunk, &written) || written == 0) {
+        error = GetLastError();
+        if (error == 0) error = ERROR_WRITE_FAULT;
         break;
+      }
       bytes.remove_prefix(std::min<size_t>(written, bytes.size()));
     }
     EndPagePrinter(handle);
-    EndDocPrinter(handle);
+    if (!EndDocPrinter(handle) && error == 0) {
+      error = GetLastError();
+      if (error == 0) error = ERROR_NOT_READY;
+    }
     ClosePrinter(handle);
-    return 0;
+    return error;
   }
 };
 

@@ -134,5 +134,30 @@ TEST(PrinterFaults, EachFailureIsReportedOnceAndTheLabelAfterTheQueueIsBackPrint
   expect_printed(print(), "queue restored");
 }
 
+TEST(PrinterFaults, ARawJobTheQueueRefusesFailsWithACode) {
+  if (::geteuid() != 0 || ::access(kBackend, X_OK) != 0 || ::access("/usr/sbin/lpadmin", X_OK) != 0)
+    GTEST_SKIP() << "needs root and the capture backend (scripts/cups-test-queue.sh)";
+  const std::string queue = "velin-raw-faults-" + std::to_string(::getpid());
+  ASSERT_TRUE(Admin("/usr/sbin/lpadmin", {"-p", queue, "-E", "-v", "velin-capture:/", "-m", "raw"}));
+  struct Remove {
+    std::string queue;
+    ~Remove() { test::RunProcess("/usr/sbin/lpadmin", {"-x", queue}); }
+  } remove{queue};
+  std::unique_ptr<PrinterSystem> printers = PlatformPrinterSystem();
+  std::vector<std::string> boxes;
+  auto send = [&] {
+    return WriteRawStringToPrinter(*printers, [&](const std::string& text) { boxes.push_back(text); },
+                                   queue, "raw bytes\r\n");
+  };
+  EXPECT_EQ(send(), 0u);
+  ASSERT_TRUE(Admin("/usr/sbin/cupsreject", {queue}));
+  EXPECT_NE(send(), 0u);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("error ", 0), 0u) << boxes[0];
+  ASSERT_TRUE(Admin("/usr/sbin/cupsaccept", {queue}));
+  EXPECT_EQ(send(), 0u);
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
 }  // namespace
 }  // namespace velin
