@@ -16,14 +16,7 @@ Tbt_set::Tbt_set(TUSBFiFo& fifo, std::function<void(bool paused)> set_paused,
                  MessageBoxFn message_box, HWND centre_on)
     : fifo_(fifo), message_box_(std::move(message_box)) {
   const skin::Theme& t = skin::DefaultTheme();
-  skin::FrameArgs args;
-  args.title = "蓝牙设置";
-  args.width = kWidth;
-  args.height = kHeight;
-  args.background = t.side_panel;
-  args.owner = centre_on;
-  args.dpi = centre_on != nullptr ? skin::WindowDpi(centre_on) : 0;
-  frame_.Create(args);
+  frame_.Create(skin::SideWindowArgs("蓝牙设置", kWidth, kHeight, centre_on));
 
   DesignRect area =
       skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height}, 18, 12);

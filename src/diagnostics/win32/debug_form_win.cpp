@@ -60,14 +60,7 @@ Timage_view::Timage_view(PageImage& page, HWND owner) {
   }
   const PreviewGeometry g = PreviewLayout(width, height);
   const skin::Theme& t = skin::DefaultTheme();
-  skin::FrameArgs args;
-  args.title = "调试模式";
-  args.width = g.window_width;
-  args.height = g.window_height;
-  args.background = t.side_panel;
-  args.owner = owner;
-  args.dpi = owner != nullptr ? skin::WindowDpi(owner) : 0;
-  frame_.Create(args);
+  frame_.Create(skin::SideWindowArgs("调试模式", g.window_width, g.window_height, owner));
   scgpnl_image = frame_.Add<skin::Panel>(skin::PanelArgs{
       {g.image_x, g.image_y, g.image_width, g.image_height}, t.side_panel, "scgpnl_image"});
   skin::ImageBoxArgs image;
@@ -86,14 +79,7 @@ Tdebug_form::Tdebug_form(TUSBFiFo& fifo, PageImage& page, MessageBoxFn message_b
       message_box_(std::move(message_box)),
       openers_(std::move(openers)) {
   const skin::Theme& t = skin::DefaultTheme();
-  skin::FrameArgs args;
-  args.title = "调试模式";
-  args.width = kWidth;
-  args.height = kHeight;
-  args.background = t.side_panel;
-  args.owner = centre_on;
-  args.dpi = centre_on != nullptr ? skin::WindowDpi(centre_on) : 0;
-  frame_.Create(args);
+  frame_.Create(skin::SideWindowArgs("调试模式", kWidth, kHeight, centre_on));
   frame_.on_close = [this] {
     session_.Stop();  // FormClose
     return true;

@@ -33,14 +33,7 @@ Tfontset::Tfontset(FontSettings::OpenConfig open_config, MessageBoxFn message_bo
     : settings_(std::move(open_config), FontFamilyList(InstalledFontFamilies())),
       message_box_(std::move(message_box)) {
   const skin::Theme& t = skin::DefaultTheme();
-  skin::FrameArgs args;
-  args.title = "打印字体设置";
-  args.width = kWidth;
-  args.height = kHeight;
-  args.background = t.side_panel;
-  args.owner = centre_on;
-  args.dpi = centre_on != nullptr ? skin::WindowDpi(centre_on) : 0;
-  frame_.Create(args);
+  frame_.Create(skin::SideWindowArgs("打印字体设置", kWidth, kHeight, centre_on));
 
   DesignRect area =
       skin::Inset({0, t.title_bar_height, kWidth, kHeight - t.title_bar_height}, 18, 10);

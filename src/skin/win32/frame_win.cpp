@@ -370,4 +370,15 @@ int RunMessageLoop() {
   return static_cast<int>(msg.wParam);
 }
 
+FrameArgs SideWindowArgs(std::string title, int width, int height, HWND owner) {
+  FrameArgs args;
+  args.title = std::move(title);
+  args.width = width;
+  args.height = height;
+  args.background = DefaultTheme().side_panel;
+  args.owner = owner;
+  args.dpi = owner != nullptr ? WindowDpi(owner) : 0;
+  return args;
+}
+
 }  // namespace velin::skin

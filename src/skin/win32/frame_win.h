@@ -38,6 +38,10 @@ struct FrameArgs {
   int dpi = 0;                   // 0: the dpi of the monitor the window appears on
 };
 
+// The frame of a side window shown over `owner` (may be null): a title bar with a close
+// button, the theme's side-panel colour, kept above its owner and laid out at its dpi.
+FrameArgs SideWindowArgs(std::string title, int width, int height, HWND owner);
+
 class Frame : public Window {
  public:
   Frame() = default;
